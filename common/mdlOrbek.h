@@ -1,0 +1,42 @@
+#pragma once
+// The shared module of the tray program: the sentence store's names, the
+// error report, and the building and tearing down of the sentence menu.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/menu.h"
+#include "platform/runtime.h"
+
+class mdlOrbek {
+public:
+    // `mnuSentence` is the tray form's sentence menu: the separator, element 0,
+    // then one element per sentence.
+    mdlOrbek(vb::Runtime& rt, vb::MenuArray& mnuSentence);
+
+    // Where the sentences are kept.
+    static constexpr std::u16string_view kApp = u"Orbek";
+    static constexpr std::u16string_view kSection = u"Sentences";
+    static constexpr std::u16string_view kCountKey = u"SCMax";
+    // "S" + index: S0, S12.
+    static std::u16string SentenceKey(std::int32_t index);
+
+    // Shows the current error with where it happened; returns once the user
+    // has closed the box.
+    void ShowErrMsg(std::u16string_view location);
+
+    // Builds the sentence items from the store; expects the menu torn down.
+    void ShowSMenu();
+    // Removes the sentence items by the count still in the store.
+    void ClearSMenu();
+
+    // A sentence's menu caption: its first line marked "\n...", then at most
+    // 30 characters followed by "...".
+    static std::u16string SentenceCaption(std::u16string_view sentence);
+
+    vb::Runtime& rt;
+
+private:
+    vb::MenuArray& mnuSentence_;
+};

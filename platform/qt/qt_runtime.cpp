@@ -1,0 +1,243 @@
+#include "qt_runtime.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDir>
+#include <QEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <cmath>
+#include <cstdlib>
+
+#include "qt_settings.h"
+#include "text.h"
+
+namespace qtrt {
+
+QtRuntime::QtRuntime()
+    : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }) {
+    // Each wait for the next event ends what the program saw of the store.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] { Store().EventBoundary(); });
+}
+
+QtRuntime::~QtRuntime() = default;
+
+bool QtRuntime::AppPrevInstance() {
+    if (!instanceLock_) {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        instanceLock_ = std::make_unique<QLockFile>(dir + '/' + QCoreApplication::applicationName() +
+                                                    ".lock");
+        instanceLock_->setStaleLockTime(0);  // only a lock of a living process counts
+    }
+    if (instanceLock_->isLocked() || instanceLock_->tryLock(0)) return false;
+    if (instanceLock_->error() == QLockFile::LockFailedError) return true;
+    vb::Raise(vb::kFileAccess, FromQt(QStringLiteral("ロック ファイル %1 を作れません。")
+                                          .arg(QStandardPaths::writableLocation(
+                                              QStandardPaths::RuntimeLocation))));
+}
+
+float QtRuntime::ScreenTwipsPerPixelX() {
+    // Whole twips per pixel, as the form runtime always gave: 15 at 96 dpi.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return static_cast<float>(std::max(1.0, std::round(1440.0 / dpi)));
+}
+
+std::int32_t QtRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
+                               std::u16string_view title) {
+    QMessageBox box;
+    box.setWindowTitle(ToQt(title));
+    box.setText(ToDesktop(prompt));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(flags & vb::kInformation ? QMessageBox::Information
+                : flags & vb::kQuestion  ? QMessageBox::Question
+                                         : QMessageBox::NoIcon);
+    if (flags & vb::kSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    std::map<QAbstractButton*, std::int32_t> results;
+    if ((flags & 7) == vb::kYesNo) {
+        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        results = {{yes, vb::kYes}, {no, vb::kNo}};
+        box.setDefaultButton(flags & vb::kDefaultButton2 ? no : yes);
+    } else {
+        QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        results = {{ok, vb::kOk}};
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+    }
+    box.exec();
+    const auto it = results.find(box.clickedButton());
+    return it == results.end() ? vb::kOk : it->second;
+}
+
+bool QtRuntime::ClipboardGetFormat(std::int16_t format) {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return format == vb::kClipboardText && data != nullptr && data->hasText();
+}
+
+std::u16string QtRuntime::ClipboardGetText() {
+    return FromDesktop(QGuiApplication::clipboard()->text());
+}
+
+void QtRuntime::ClipboardSetText(std::u16string_view text) {
+    QGuiApplication::clipboard()->setText(ToDesktop(text));
+}
+
+void QtRuntime::Apply(TrayIcon& tray, const vb::NotifyIconData& data) {
+    tray.data = data;
+    if (data.uFlags & vb::NIF_ICON) {
+        const auto picture = pictures_.find(data.hIcon);
+        tray.icon->setIcon(picture == pictures_.end() ? QIcon() : picture->second);
+    }
+    if (data.uFlags & vb::NIF_TIP) tray.icon->setToolTip(ToQt(data.Tip()));
+}
+
+bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
+    auto it = trayIcons_.find(data.uID);
+    switch (message) {
+        case vb::NIM_ADD: {
+            if (it != trayIcons_.end()) return false;
+            TrayIcon& tray = trayIcons_[data.uID];
+            tray.icon = std::make_unique<QSystemTrayIcon>();
+            Apply(tray, data);
+            // Presses reach the form as the mouse messages they stand for.
+            connect(tray.icon.get(), &QSystemTrayIcon::activated, this,
+                    [this, id = data.uID](QSystemTrayIcon::ActivationReason reason) {
+                        const auto tray = trayIcons_.find(id);
+                        if (tray == trayIcons_.end()) return;
+                        switch (reason) {
+                            case QSystemTrayIcon::Trigger:
+                                NotifyIcon(tray->second.data, vb::WM_LBUTTONDOWN);
+                                break;
+                            case QSystemTrayIcon::Context:
+                                NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
+                                break;
+                            default: break;
+                        }
+                    });
+            if (tray.icon->icon().isNull()) return false;  // the shell shows no icon without one
+            tray.icon->show();
+            qApp->installEventFilter(this);
+            return true;
+        }
+        case vb::NIM_MODIFY:
+            if (it == trayIcons_.end()) return false;
+            Apply(it->second, data);
+            return true;
+        case vb::NIM_DELETE:
+            if (it == trayIcons_.end()) return false;
+            it->second.icon->hide();
+            trayIcons_.erase(it);
+            return true;
+        default: return false;
+    }
+}
+
+bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
+    // The pointer over an XEmbed tray icon: the widget Qt embeds in the tray.
+    if (event->type() == QEvent::Enter && watched->inherits("QSystemTrayIconSys")) {
+        for (auto& [id, tray] : trayIcons_) NotifyIcon(tray.data, vb::WM_MOUSEMOVE);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void QtRuntime::SetForegroundWindow(vb::Handle) {
+    // Nothing to raise: the tray form is never mapped, and a Qt popup menu
+    // takes the pointer and keyboard by itself.
+}
+
+vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
+    QIcon icon(QStringLiteral(":/assets/%1.png").arg(ToQt(image.picture)));
+    if (icon.isNull()) vb::Raise(vb::kInvalidCall);
+    pictures_[++nextPicture_] = icon;
+    return nextPicture_;
+}
+
+void QtRuntime::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+QAction* QtRuntime::MakeAction(vb::MenuItem& item) {
+    auto* action = new QAction(item.IsSeparator() ? QString() : ToQt(item.Caption()));
+    action->setSeparator(item.IsSeparator());
+    action->setVisible(item.Visible());
+    action->setData(QVariant::fromValue(static_cast<void*>(&item)));
+    actions_[&item] = action;
+    return action;
+}
+
+QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
+    auto& qmenu = menus_[&menu];
+    if (!qmenu) {
+        qmenu = std::make_unique<QMenu>();
+        for (const auto& child : menu.Children()) {
+            QAction* action = MakeAction(*child);
+            action->setParent(qmenu.get());
+            qmenu->addAction(action);
+        }
+    }
+    return qmenu.get();
+}
+
+void QtRuntime::PopupMenu(vb::MenuItem& menu) {
+    QAction* chosen = MenuFor(menu)->exec(QCursor::pos());
+    if (chosen != nullptr) Click(*static_cast<vb::MenuItem*>(chosen->data().value<void*>()));
+}
+
+void QtRuntime::MenuLoaded(vb::MenuItem& item) {
+    const auto qmenu = menus_.find(item.Parent());
+    if (qmenu == menus_.end()) return;  // made from the items when first shown
+    QAction* action = MakeAction(item);
+    action->setParent(qmenu->second.get());
+    const vb::MenuItem* next = item.Parent()->After(item);
+    qmenu->second->insertAction(next ? actions_.at(next) : nullptr, action);
+}
+
+void QtRuntime::MenuUnloading(vb::MenuItem& item) {
+    const auto it = actions_.find(&item);
+    if (it == actions_.end()) return;
+    delete it->second;
+    actions_.erase(it);
+}
+
+void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
+    if (const auto it = actions_.find(&item); it != actions_.end()) {
+        it->second->setText(ToQt(caption));
+    }
+}
+
+void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
+    if (const auto it = actions_.find(&item); it != actions_.end()) {
+        it->second->setVisible(visible);
+    }
+}
+
+void QtRuntime::End() {
+    try {
+        Store().CommitAll();
+    } catch (const vb::Error&) {
+        // Ending cannot wait for a report.
+    }
+    trayIcons_.clear();
+    if (instanceLock_) instanceLock_->unlock();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+float QtRuntime::FormSet(vb::Form&, vb::FormProperty, float value) {
+    // The forms shown so far have no window of their own on this desktop.
+    return value;
+}
+
+void QtRuntime::FormShow(vb::Form&, std::int16_t) {}
+
+void QtRuntime::FormHide(vb::Form&) {}
+
+}  // namespace qtrt

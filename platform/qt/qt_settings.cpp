@@ -1,0 +1,142 @@
+#include "qt_settings.h"
+
+#include <sys/stat.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "text.h"
+
+namespace qtrt {
+
+namespace {
+
+constexpr int kLockTimeoutMs = 10000;
+
+[[noreturn]] void Fail(const QString& description) {
+    vb::Raise(vb::kFileAccess, FromQt(description));
+}
+
+}  // namespace
+
+QtSettingsBackend::QtSettingsBackend(std::u16string_view app) : path_(PathFor(app)) {}
+
+QString QtSettingsBackend::PathFor(std::u16string_view app) {
+    const QString name = ToQt(app);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + name +
+           '/' + name + ".ini";
+}
+
+QtSettingsBackend::Stamp QtSettingsBackend::StampNow() const {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0) return {};
+    return {true, static_cast<unsigned long long>(st.st_dev),
+            static_cast<unsigned long long>(st.st_ino), static_cast<unsigned long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+vb::ini::Sections QtSettingsBackend::ReadDisk() {
+    QFile file(path_);
+    if (!file.exists()) return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail(QStringLiteral("登録文のファイル %1 を読めません (%2)。").arg(path_, file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (auto sections = vb::ini::Parse(std::string_view(bytes.constData(), bytes.size()))) {
+        return *std::move(sections);
+    }
+    // Kept under a name of its own, so that nothing it holds is lost.
+    const QString aside =
+        path_ + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss-zzz");
+    if (!QFile::rename(path_, aside)) {
+        Fail(QStringLiteral("登録文のファイル %1 が壊れています。").arg(path_));
+    }
+    Fail(QStringLiteral("登録文のファイルが壊れていたため、%1 に移しました。").arg(aside));
+}
+
+void QtSettingsBackend::Refresh() {
+    const Stamp now = StampNow();
+    if (stamp_ && *stamp_ == now) return;
+    view_.clear();
+    unreadable_.reset();
+    try {
+        view_ = ReadDisk();
+        stamp_ = now;
+    } catch (const vb::Error& error) {
+        // Shown empty; an unreadable file is also kept from being written over.
+        if (QFile::exists(path_)) unreadable_ = error;
+        stamp_ = StampNow();
+        throw;
+    }
+}
+
+std::optional<std::u16string> QtSettingsBackend::Value(std::u16string_view section,
+                                                       std::u16string_view key) {
+    const auto s = view_.find(section);
+    if (s == view_.end()) return std::nullopt;
+    const auto k = s->second.find(key);
+    if (k == s->second.end()) return std::nullopt;
+    return k->second;
+}
+
+bool QtSettingsBackend::HasSection(std::u16string_view section) {
+    return view_.find(section) != view_.end();
+}
+
+void QtSettingsBackend::SetValue(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view value) {
+    auto apply = [s = std::u16string(section), k = std::u16string(key),
+                  v = std::u16string(value)](vb::ini::Sections& sections) { sections[s][k] = v; };
+    apply(view_);
+    changes_.push_back(std::move(apply));
+}
+
+void QtSettingsBackend::RemoveSection(std::u16string_view section) {
+    auto apply = [s = std::u16string(section)](vb::ini::Sections& sections) {
+        if (auto it = sections.find(s); it != sections.end()) sections.erase(it);
+    };
+    apply(view_);
+    changes_.push_back(std::move(apply));
+}
+
+void QtSettingsBackend::Commit() {
+    const auto changes = std::move(changes_);
+    changes_.clear();
+    stamp_.reset();  // the next read takes the disk again, whatever happens here
+    if (unreadable_) throw *unreadable_;
+
+    const QFileInfo info(path_);
+    if (!QDir().mkpath(info.absolutePath())) {
+        Fail(QStringLiteral("フォルダ %1 を作れません。").arg(info.absolutePath()));
+    }
+    QFile::setPermissions(info.absolutePath(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QLockFile lock(path_ + ".lock");
+    if (!lock.tryLock(kLockTimeoutMs)) {
+        Fail(QStringLiteral("登録文のファイル %1 を他のプログラムが使っています。").arg(path_));
+    }
+    vb::ini::Sections sections = ReadDisk();
+    for (const auto& change : changes) change(sections);
+    const std::string bytes = vb::ini::Write(sections);
+
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        Fail(QStringLiteral("登録文を %1 に書き込めません (%2)。").arg(path_, reason));
+    }
+    view_ = std::move(sections);
+    stamp_ = StampNow();
+}
+
+}  // namespace qtrt

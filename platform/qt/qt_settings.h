@@ -1,0 +1,52 @@
+#pragma once
+// The settings store as one file per application:
+// $XDG_CONFIG_HOME/<app>/<app>.ini, readable and writable by its owner only.
+// A commit merges this program's changes into the file as it is then, under
+// a lock file, and replaces the file in one rename. A file that cannot be
+// parsed is moved aside, never overwritten.
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/ini.h"
+#include "platform/settings.h"
+
+namespace qtrt {
+
+class QtSettingsBackend : public vb::SettingsBackend {
+public:
+    explicit QtSettingsBackend(std::u16string_view app);
+    static QString PathFor(std::u16string_view app);
+
+    void Refresh() override;
+    std::optional<std::u16string> Value(std::u16string_view section,
+                                        std::u16string_view key) override;
+    bool HasSection(std::u16string_view section) override;
+    void SetValue(std::u16string_view section, std::u16string_view key,
+                  std::u16string_view value) override;
+    void RemoveSection(std::u16string_view section) override;
+    void Commit() override;
+
+private:
+    struct Stamp {
+        bool exists = false;
+        unsigned long long device = 0, inode = 0, size = 0;
+        long long mtimeNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp StampNow() const;
+    // The file's contents now; throws Error when it cannot be read or parsed
+    // (a damaged file is moved aside first).
+    vb::ini::Sections ReadDisk();
+
+    QString path_;
+    vb::ini::Sections view_;
+    std::vector<std::function<void(vb::ini::Sections&)>> changes_;
+    std::optional<Stamp> stamp_;  // of the file `view_` was read from
+    std::optional<vb::Error> unreadable_;
+};
+
+}  // namespace qtrt

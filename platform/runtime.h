@@ -1,0 +1,138 @@
+#pragma once
+// The application runtime the programs run on: one object per program, with
+// the services of the platform. Every operation may fail by throwing Error.
+// Backends implement the pure operations; the rest is common to all of them.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "error.h"
+#include "form.h"
+#include "menu.h"
+#include "settings.h"
+
+namespace vb {
+
+// Message box flags and results.
+enum MsgBoxStyle : std::int32_t {
+    kOkOnly = 0,
+    kYesNo = 4,
+    kQuestion = 32,
+    kInformation = 64,
+    kDefaultButton2 = 256,
+    kSystemModal = 4096,
+};
+enum MsgBoxResult : std::int32_t { kOk = 1, kYes = 6, kNo = 7 };
+
+// Clipboard format 1: plain text.
+constexpr std::int16_t kClipboardText = 1;
+
+// Window messages the programs use.
+constexpr std::uint32_t WM_MOUSEMOVE = 0x200;
+constexpr std::uint32_t WM_LBUTTONDOWN = 0x201;
+constexpr std::uint32_t WM_RBUTTONDOWN = 0x204;
+constexpr std::uint32_t WM_COPY = 0x301;
+
+// The notification-area icon record.
+constexpr std::uint32_t NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2;
+constexpr std::uint32_t NIF_MESSAGE = 1, NIF_ICON = 2, NIF_TIP = 4;
+
+struct NotifyIconData {
+    std::uint32_t cbSize = 0;
+    Handle hWnd = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    Handle hIcon = 0;
+    std::array<char16_t, 64> szTip{};
+
+    // The tip as the shell shows it: up to the first NUL.
+    std::u16string Tip() const;
+};
+
+class Runtime : public MenuHost {
+public:
+    explicit Runtime(Settings::Factory settings);
+    ~Runtime() override;
+
+    ErrObject Err;
+    // The program's title, shown on the notice of an error no trap caught.
+    std::u16string AppTitle;
+
+    // App and Screen.
+    virtual bool AppPrevInstance() = 0;
+    static std::int16_t AppMajor();
+    static std::int16_t AppMinor();
+    virtual float ScreenTwipsPerPixelX() = 0;
+
+    // Settings store.
+    virtual std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
+                                      std::u16string_view key,
+                                      std::u16string_view defaultValue = {});
+    virtual void SaveSetting(std::u16string_view app, std::u16string_view section,
+                             std::u16string_view key, std::u16string_view value);
+    virtual void DeleteSetting(std::u16string_view app, std::u16string_view section);
+    Settings& Store() { return settings_; }
+
+    // Dialogs.
+    virtual std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
+                                std::u16string_view title) = 0;
+
+    // Clipboard: text with CR LF line breaks.
+    virtual bool ClipboardGetFormat(std::int16_t format) = 0;
+    virtual std::u16string ClipboardGetText() = 0;
+    virtual void ClipboardSetText(std::u16string_view text) = 0;
+
+    // Shell and window manager.
+    // Returns the shell's success flag; never throws.
+    virtual bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
+    virtual void SetForegroundWindow(Handle window) = 0;
+    // Only WM_COPY to a text box: copies its selection to the clipboard.
+    virtual std::intptr_t SendMessage(Handle window, std::uint32_t message, std::intptr_t wParam,
+                                      std::intptr_t lParam);
+    virtual Handle PictureHandle(const Image& image) = 0;
+
+    // Event loop.
+    virtual void DoEvents() = 0;
+    // Shows the menu's children at the pointer; returns after the chosen
+    // item's click handler has run.
+    virtual void PopupMenu(MenuItem& menu) = 0;
+    // Ends the program at once: no further handler runs.
+    [[noreturn]] virtual void End() = 0;
+
+    // Forms. FormSet returns the value the window really has.
+    virtual float FormSet(Form& form, FormProperty property, float value) = 0;
+    virtual void FormShow(Form& form, std::int16_t modal) = 0;
+    virtual void FormHide(Form& form) = 0;
+    void Unload(Form& form);
+
+    // What the backend calls.
+    // A notification of the icon `data` was added with: `mouseMessage`
+    // happened over it. Delivered as the form runtime does for its callback.
+    void NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage);
+    // Runs an event handler; a run-time error no trap caught is shown here.
+    void Dispatch(const std::function<void()>& handler);
+    // Runs a chosen menu item's click handler, as an event.
+    void Click(MenuItem& item);
+
+    Handle Register(Form& form);
+    Handle Register(TextBox& box);
+    void Unregister(Handle handle);
+    Form* FindForm(Handle handle) const;
+
+protected:
+    // The notice for an error that no trap caught.
+    virtual void Untrapped(const Error& error);
+
+private:
+    Settings settings_;
+    Handle nextHandle_ = 0x100;
+    std::map<Handle, Form*> forms_;
+    std::map<Handle, TextBox*> textBoxes_;
+};
+
+}  // namespace vb

@@ -1,0 +1,244 @@
+#include "fake_runtime.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "utf8.h"
+
+namespace fake {
+
+namespace {
+
+// The store's file for application Orbek, as the fake disk.
+class Backend : public vb::SettingsBackend {
+public:
+    Backend(FakeRuntime& rt) : rt_(rt) {}
+
+    void Refresh() override {
+        rt_.Op("Refresh");
+        view_ = rt_.disk;
+    }
+    std::optional<std::u16string> Value(std::u16string_view section,
+                                        std::u16string_view key) override {
+        auto s = view_.find(std::u16string(section));
+        if (s == view_.end()) return std::nullopt;
+        auto k = s->second.find(std::u16string(key));
+        if (k == s->second.end()) return std::nullopt;
+        return k->second;
+    }
+    bool HasSection(std::u16string_view section) override {
+        return view_.count(std::u16string(section)) > 0;
+    }
+    void SetValue(std::u16string_view section, std::u16string_view key,
+                  std::u16string_view value) override {
+        view_[std::u16string(section)][std::u16string(key)] = value;
+        changes_.push_back([s = std::u16string(section), k = std::u16string(key),
+                            v = std::u16string(value)](Sections& disk) { disk[s][k] = v; });
+    }
+    void RemoveSection(std::u16string_view section) override {
+        view_.erase(std::u16string(section));
+        changes_.push_back([s = std::u16string(section)](Sections& disk) { disk.erase(s); });
+    }
+    void Commit() override {
+        auto changes = std::move(changes_);
+        changes_.clear();
+        rt_.Op("Commit");
+        // Merged into the disk as it is now, as another program may have changed it.
+        for (auto& change : changes) change(rt_.disk);
+    }
+
+private:
+    FakeRuntime& rt_;
+    Sections view_;
+    std::vector<std::function<void(Sections&)>> changes_;
+};
+
+std::string Hex(std::int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+    return text;
+}
+
+const char* NotifyMessage(std::uint32_t message) {
+    switch (message) {
+        case vb::NIM_ADD: return "NIM_ADD";
+        case vb::NIM_MODIFY: return "NIM_MODIFY";
+        case vb::NIM_DELETE: return "NIM_DELETE";
+        default: return "?";
+    }
+}
+
+}  // namespace
+
+std::string Show(std::u16string_view text) {
+    std::string out;
+    for (char c : ToUtf8(text)) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> Visible(const vb::MenuItem& menu) {
+    std::vector<std::string> items;
+    for (const auto& item : menu.Children()) {
+        if (item->Visible()) items.push_back(item->IsSeparator() ? "-" : Show(item->Caption()));
+    }
+    return items;
+}
+
+FakeRuntime::FakeRuntime()
+    : vb::Runtime([this](std::u16string_view) { return std::make_unique<Backend>(*this); }) {
+    AppTitle = u"Orbek";
+}
+
+std::vector<std::string> FakeRuntime::Log(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    for (const auto& line : log) {
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    }
+    return lines;
+}
+
+void FakeRuntime::Fail(const std::string& prefix, std::int32_t number, int times) {
+    failures_.push_back({prefix, number, times});
+}
+
+void FakeRuntime::Op(const std::string& line) {
+    log.push_back(line);
+    for (auto& f : failures_) {
+        if (f.times == 0 || line.rfind(f.prefix, 0) != 0) continue;
+        if (f.times > 0) --f.times;
+        log.back() += " !" + std::to_string(f.number);
+        vb::Raise(f.number);
+    }
+}
+
+void FakeRuntime::Seed(std::map<std::u16string, std::u16string> keys) {
+    disk[u"Sentences"] = std::move(keys);
+}
+
+std::vector<std::string> FakeRuntime::Reports() const {
+    std::vector<std::string> locations;
+    for (const auto& prompt : prompts) {
+        const auto at = prompt.find(u"\r\n場所:");
+        if (at == std::u16string::npos) continue;
+        const auto from = at + 5, to = prompt.find(u"-Orbek", from);
+        locations.push_back(ToUtf8(prompt.substr(from, to - from)));
+    }
+    return locations;
+}
+
+bool FakeRuntime::AppPrevInstance() {
+    Op("App.PrevInstance");
+    return prevInstance;
+}
+
+float FakeRuntime::ScreenTwipsPerPixelX() {
+    Op("Screen.TwipsPerPixelX");
+    return twipsPerPixel;
+}
+
+std::u16string FakeRuntime::GetSetting(std::u16string_view app, std::u16string_view section,
+                                       std::u16string_view key, std::u16string_view defaultValue) {
+    Op("GetSetting " + Show(section) + " " + Show(key));
+    return vb::Runtime::GetSetting(app, section, key, defaultValue);
+}
+
+void FakeRuntime::SaveSetting(std::u16string_view app, std::u16string_view section,
+                              std::u16string_view key, std::u16string_view value) {
+    Op("SaveSetting " + Show(section) + " " + Show(key) + " " + Show(value));
+    vb::Runtime::SaveSetting(app, section, key, value);
+}
+
+void FakeRuntime::DeleteSetting(std::u16string_view app, std::u16string_view section) {
+    Op("DeleteSetting " + Show(section));
+    vb::Runtime::DeleteSetting(app, section);
+}
+
+std::int32_t FakeRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
+                                 std::u16string_view title) {
+    Op("MsgBox " + Hex(flags) + " " + Show(title));
+    prompts.emplace_back(prompt);
+    return answer;
+}
+
+bool FakeRuntime::ClipboardGetFormat(std::int16_t format) {
+    Op("Clipboard.GetFormat " + std::to_string(format));
+    return format == vb::kClipboardText && clipboard.has_value();
+}
+
+std::u16string FakeRuntime::ClipboardGetText() {
+    Op("Clipboard.GetText");
+    return clipboard.value_or(u"");
+}
+
+void FakeRuntime::ClipboardSetText(std::u16string_view text) {
+    Op("Clipboard.SetText " + Show(text));
+    clipboard = std::u16string(text);
+}
+
+bool FakeRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
+    Op(std::string("Shell_NotifyIcon ") + NotifyMessage(message));
+    if (message == vb::NIM_DELETE) return icons.erase(data.uID) > 0;
+    if (message == vb::NIM_MODIFY && !icons.count(data.uID)) return false;
+    icons[data.uID] = data.Tip();
+    return true;
+}
+
+void FakeRuntime::SetForegroundWindow(vb::Handle window) {
+    const vb::Form* form = FindForm(window);
+    Op("SetForegroundWindow " + (form ? Show(form->Name()) : std::to_string(window)));
+}
+
+std::intptr_t FakeRuntime::SendMessage(vb::Handle window, std::uint32_t message,
+                                       std::intptr_t wParam, std::intptr_t lParam) {
+    Op("SendMessage " + Hex(static_cast<std::int32_t>(message)));
+    return vb::Runtime::SendMessage(window, message, wParam, lParam);
+}
+
+vb::Handle FakeRuntime::PictureHandle(const vb::Image& image) {
+    Op("PictureHandle " + Show(image.name));
+    return 0x1C0;
+}
+
+void FakeRuntime::DoEvents() { Op("DoEvents"); }
+
+void FakeRuntime::PopupMenu(vb::MenuItem& menu) {
+    Op("PopupMenu " + Show(menu.Label()));
+    if (onPopup) onPopup(menu);
+}
+
+void FakeRuntime::End() {
+    Op("End");
+    throw Ended{};
+}
+
+float FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+    static const char* const names[] = {"Left", "Top", "Width", "Height", "WindowState"};
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", value);
+    Op(Show(form.Name()) + "." + names[static_cast<int>(property)] + " = " + number);
+    return value;
+}
+
+void FakeRuntime::FormShow(vb::Form& form, std::int16_t modal) {
+    Op(Show(form.Name()) + ".Show" + (modal ? " 1" : ""));
+}
+
+void FakeRuntime::FormHide(vb::Form& form) { Op(Show(form.Name()) + ".Hide"); }
+
+void FakeRuntime::MenuLoaded(vb::MenuItem& item) { Op("Load " + Show(item.Label())); }
+
+void FakeRuntime::MenuUnloading(vb::MenuItem& item) { Op("Unload " + Show(item.Label())); }
+
+void FakeRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
+    Op(Show(item.Label()) + ".Caption = " + Show(caption));
+}
+
+void FakeRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
+    Op(Show(item.Label()) + ".Visible = " + (visible ? "True" : "False"));
+}
+
+}  // namespace fake

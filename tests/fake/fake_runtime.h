@@ -1,0 +1,107 @@
+#pragma once
+// A runtime for unit tests: it records every operation as a readable line,
+// can make any operation fail with a chosen error, and keeps the store, the
+// clipboard and the screen in memory.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/runtime.h"
+
+namespace fake {
+
+// Thrown by End(): the program stops here.
+struct Ended {};
+
+// The store as it is on disk: section -> key -> value, for application Orbek.
+using Sections = std::map<std::u16string, std::map<std::u16string, std::u16string>>;
+
+class FakeRuntime : public vb::Runtime {
+public:
+    FakeRuntime();
+
+    // Everything the program did, one line an operation, in order. A failed
+    // operation's line ends in " !" and the error number.
+    std::vector<std::string> log;
+    // Lines of `log` starting with `prefix`.
+    std::vector<std::string> Log(const std::string& prefix) const;
+    // Operations whose line starts with `prefix` fail with `number`, the next
+    // `times` times (-1: every time).
+    void Fail(const std::string& prefix, std::int32_t number, int times = 1);
+
+    // The disk. Tests change it to play another program.
+    Sections disk;
+    // A Sentences section with these keys and values.
+    void Seed(std::map<std::u16string, std::u16string> keys);
+    // The program goes back to waiting for events.
+    void NextEvent() { Store().EventBoundary(); }
+
+    // Message boxes: every prompt shown, and the answer given to the next one.
+    std::vector<std::u16string> prompts;
+    std::int32_t answer = vb::kOk;
+    // Location names of the error reports shown, in order.
+    std::vector<std::string> Reports() const;
+
+    // The clipboard: text, or none (empty, or a picture only).
+    std::optional<std::u16string> clipboard;
+
+    bool prevInstance = false;
+    float twipsPerPixel = 15;
+    // Called while a popup is open; choose an item with Choose().
+    std::function<void(vb::MenuItem& menu)> onPopup;
+    void Choose(vb::MenuItem& item) { Click(item); }
+    // The icons the shell holds, by record: tip shown.
+    std::map<std::uint32_t, std::u16string> icons;
+
+    bool AppPrevInstance() override;
+    float ScreenTwipsPerPixelX() override;
+    std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
+                              std::u16string_view key,
+                              std::u16string_view defaultValue = {}) override;
+    void SaveSetting(std::u16string_view app, std::u16string_view section,
+                     std::u16string_view key, std::u16string_view value) override;
+    void DeleteSetting(std::u16string_view app, std::u16string_view section) override;
+    std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
+                        std::u16string_view title) override;
+    bool ClipboardGetFormat(std::int16_t format) override;
+    std::u16string ClipboardGetText() override;
+    void ClipboardSetText(std::u16string_view text) override;
+    bool Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
+    void SetForegroundWindow(vb::Handle window) override;
+    std::intptr_t SendMessage(vb::Handle window, std::uint32_t message, std::intptr_t wParam,
+                              std::intptr_t lParam) override;
+    vb::Handle PictureHandle(const vb::Image& image) override;
+    void DoEvents() override;
+    void PopupMenu(vb::MenuItem& menu) override;
+    [[noreturn]] void End() override;
+    float FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    void FormShow(vb::Form& form, std::int16_t modal) override;
+    void FormHide(vb::Form& form) override;
+    void MenuLoaded(vb::MenuItem& item) override;
+    void MenuUnloading(vb::MenuItem& item) override;
+    void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
+    void MenuVisible(vb::MenuItem& item, bool visible) override;
+
+    // Records an operation and raises the error planned for it, if any.
+    void Op(const std::string& line);
+
+private:
+    struct Failure {
+        std::string prefix;
+        std::int32_t number;
+        int times;
+    };
+    std::vector<Failure> failures_;
+};
+
+// Text of the core as a log shows it: UTF-8, CR as \r and LF as \n.
+std::string Show(std::u16string_view text);
+
+// The visible items of a menu, as a user sees them: captions, "-" for separators.
+std::vector<std::string> Visible(const vb::MenuItem& menu);
+
+}  // namespace fake

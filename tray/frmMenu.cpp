@@ -1,0 +1,114 @@
+#include "frmMenu.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "common/trap.h"
+#include "platform/conv.h"
+
+namespace {
+
+constexpr std::uint32_t kIconRecordSize = 88;
+constexpr std::uint32_t kIconId = 1;
+
+// A designed menu item; the menu keeps it.
+vb::MenuItem& Item(vb::MenuItem& menu, const char16_t* name, const char16_t* caption,
+                   std::int16_t index = -1, bool visible = true) {
+    return menu.Add(std::make_unique<vb::MenuItem>(menu.host(), name, caption, index, visible));
+}
+
+}  // namespace
+
+frmMenu::frmMenu(vb::Runtime& rt)
+    : vb::Form(rt, u"frmMenu"),
+      txtMenu(rt, u"txtMenu"),
+      imgMenu{u"imgMenu", u"orbek"},
+      mnuLeft(rt, u"mnuLeft", u"Left"),
+      mnuPopL(Item(mnuLeft, u"mnuPopL", u"設定(&S)...")),
+      mnuSentence({&Item(mnuLeft, u"mnuSentence", u"-", 0, false)}),
+      mnuRight(rt, u"mnuRight", u"Right"),
+      mnuPopR({&Item(mnuRight, u"mnuPopR", u"現在の内容を登録(&R)", 0),
+               &Item(mnuRight, u"mnuPopR", u"設定(&S)...", 1), &Item(mnuRight, u"mnuPopR", u"-", 2),
+               &Item(mnuRight, u"mnuPopR", u"About(&A)...", 3),
+               &Item(mnuRight, u"mnuPopR", u"-", 4), &Item(mnuRight, u"mnuPopR", u"Exit(&X)", 5)}),
+      mdl(rt, mnuSentence) {
+    Caption = u"Orbek";
+    mnuPopL.Click = [this] { mnuPopL_Click(); };
+    mnuSentence.Click = [this](std::int16_t index) { mnuSentence_Click(index); };
+    mnuPopR.Click = [this](std::int16_t index) { mnuPopR_Click(index); };
+}
+
+void frmMenu::Form_Load() {
+    Trap trap(mdl, u"frmMenu_Load");
+    if (trap.If([&] { return rt_.AppPrevInstance(); })) rt_.End();
+    FillIconRecord(nid_, trap);
+    trap.Do([&] { rt_.Shell_NotifyIcon(vb::NIM_ADD, nid_); });
+    mdl.ShowSMenu();
+    trap.Do([&] { SetWidth(1); });
+    trap.Do([&] { SetHeight(1); });
+    trap.Do([&] { SetLeft(-Width()); });
+    trap.Do([&] { Show(); });
+    trap.Do([&] { SetWindowState(vb::kMinimized); });
+    trap.Do([&] { Hide(); });
+}
+
+void frmMenu::Form_Unload(std::int16_t& /*cancel*/) {
+    nid_.cbSize = kIconRecordSize;
+    nid_.hWnd = hWnd();
+    nid_.uID = kIconId;
+    rt_.Shell_NotifyIcon(vb::NIM_DELETE, nid_);
+    rt_.End();
+}
+
+void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float x,
+                             float /*y*/) {
+    Trap trap(mdl, u"frmMenu_MouseMove");
+    std::int32_t code = 0;
+    trap.Do([&] { code = vb::IntDiv(x, rt_.ScreenTwipsPerPixelX()); });
+    switch (code) {
+        case vb::WM_MOUSEMOVE: {
+            vb::NotifyIconData record;
+            FillIconRecord(record, trap);
+            trap.Do([&] { rt_.Shell_NotifyIcon(vb::NIM_MODIFY, record); });
+            break;
+        }
+        case vb::WM_LBUTTONDOWN: Popup(mnuLeft, trap); break;
+        case vb::WM_RBUTTONDOWN: Popup(mnuRight, trap); break;
+        default: break;  // releases, double clicks, the middle button
+    }
+}
+
+void frmMenu::FillIconRecord(vb::NotifyIconData& record, Trap& trap) {
+    record.cbSize = kIconRecordSize;
+    record.hWnd = hWnd();
+    record.uID = kIconId;
+    record.uFlags = vb::NIF_MESSAGE | vb::NIF_ICON | vb::NIF_TIP;
+    record.uCallbackMessage = vb::WM_MOUSEMOVE;
+    trap.Do([&] { record.hIcon = rt_.PictureHandle(imgMenu); });
+    // "Orbek" and a NUL, assigned into the fixed field, which pads with blanks.
+    constexpr std::u16string_view tip(u"Orbek\0", 6);
+    record.szTip.fill(u' ');
+    std::copy(tip.begin(), tip.end(), record.szTip.begin());
+}
+
+void frmMenu::Popup(vb::MenuItem& menu, Trap& trap) {
+    if (popupOpen_ == 1) return;
+    trap.Do([&] { rt_.SetForegroundWindow(hWnd()); });
+    trap.Do([&] { rt_.DoEvents(); });
+    popupOpen_ = 1;
+    trap.Do([&] { rt_.PopupMenu(menu); });
+    popupOpen_ = 0;
+}
+
+void frmMenu::mnuPopL_Click() {}
+
+void frmMenu::mnuPopR_Click(std::int16_t /*index*/) {}
+
+void frmMenu::mnuSentence_Click(std::int16_t index) {
+    const std::int16_t sentence = vb::Add(index, std::int16_t{-1});
+    txtMenu.SetText(rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection,
+                                   mdlOrbek::SentenceKey(sentence)));
+    txtMenu.SetSelStart(0);
+    txtMenu.SetSelLength(static_cast<std::int32_t>(txtMenu.Text().size()));
+    rt_.SendMessage(txtMenu.hWnd(), vb::WM_COPY, 0, 0);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The tray form: never seen, it owns the notification-area icon, the two popup
+// menus with the sentence menu, and the hidden text box that copies a
+// sentence to the clipboard.
+
+#include <cstdint>
+
+#include "common/mdlOrbek.h"
+#include "platform/form.h"
+#include "platform/menu.h"
+#include "platform/runtime.h"
+
+class Trap;
+
+class frmMenu : public vb::Form {
+public:
+    explicit frmMenu(vb::Runtime& rt);
+
+    void Form_Load() override;
+    void Form_Unload(std::int16_t& cancel) override;
+    void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
+
+    void mnuPopL_Click();
+    void mnuPopR_Click(std::int16_t index);
+    void mnuSentence_Click(std::int16_t index);
+
+    // Controls, in design order.
+    vb::TextBox txtMenu;
+    vb::Image imgMenu;
+    vb::MenuItem mnuLeft;
+    vb::MenuItem& mnuPopL;
+    vb::MenuArray mnuSentence;
+    vb::MenuItem mnuRight;
+    vb::MenuArray mnuPopR;
+
+    mdlOrbek mdl;
+
+    // 1 from just before a tray popup opens until it has returned, the chosen
+    // command included.
+    std::uint8_t PopupOpen() const { return popupOpen_; }
+
+private:
+    void FillIconRecord(vb::NotifyIconData& record, Trap& trap);
+    void Popup(vb::MenuItem& menu, Trap& trap);
+
+    vb::NotifyIconData nid_;
+    std::uint8_t popupOpen_ = 0;
+};
