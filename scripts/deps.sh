@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, when missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev
+  xvfb xauth openbox trayer xdotool xclip x11-utils x11-xserver-utils imagemagick fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

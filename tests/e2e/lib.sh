@@ -1,0 +1,84 @@
+# Helpers for end-to-end tests of the real programs on a private virtual desktop.
+# Each test runs in its own folder with its own display, store and runtime dir.
+set -euo pipefail
+e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$e2e_here/../../scripts/desktop.sh"
+
+: "${ORBEK_BIN:?set ORBEK_BIN to the build folder}"
+: "${E2E_ARTIFACTS:=$PWD/e2e-artifacts}"
+mkdir -p "$E2E_ARTIFACTS"
+
+T=$(mktemp -d /tmp/orbek-e2e.XXXXXX)
+export XDG_CONFIG_HOME="$T/config" XDG_RUNTIME_DIR="$T/runtime"
+mkdir -p "$XDG_CONFIG_HOME/Orbek" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+STORE="$XDG_CONFIG_HOME/Orbek/Orbek.ini"
+
+finish() {
+  local rc=$?
+  if [ $rc -ne 0 ]; then
+    echo "--- failed; desktop log:"; cat "$T/desktop.log" 2>/dev/null || true
+    import -window root "$E2E_ARTIFACTS/${E2E_CASE:-e2e}-failure.png" 2>/dev/null || true
+  fi
+  desktop_stop "$T"
+  rm -rf "$T"
+  exit $rc
+}
+trap finish EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+seed() { cp "$1" "$STORE"; }
+
+orbek_windows() { xdotool search --onlyvisible --class orbek 2>/dev/null | wc -l; }
+
+# Starts Orbek and waits for its icon to be embedded in the tray.
+start_orbek() {
+  desktop_run "$T" "$ORBEK_BIN/Orbek"
+  ORBEK_PID=$(tail -n1 "$T/pids")
+  wait_for 10 xdotool search --onlyvisible --class orbek || fail "the icon did not appear"
+  ICON=$(xdotool search --onlyvisible --class orbek | head -n1)
+}
+
+# Presses a button on the icon and waits for the menu window that opens. A
+# press soon after the last one would be the second half of a double click,
+# which opens nothing, so presses are kept apart as a user's would be.
+LAST_PRESS=0
+press_icon() {
+  local button=$1 before now
+  now=$(date +%s%N)
+  local wait_ns=$((LAST_PRESS + 800000000 - now))
+  [ $wait_ns -le 0 ] || sleep "0.$(printf '%09d' $wait_ns)"
+  LAST_PRESS=$(date +%s%N)
+  before=$(orbek_windows)
+  xdotool mousemove --window "$ICON" 11 11 mousedown "$button"
+  wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -gt $before ]" ||
+    fail "no menu opened on button $button"
+  xdotool mouseup "$button"
+}
+
+wait_menu_closed() {
+  wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -eq 1 ]" ||
+    fail "the menu did not close"
+}
+
+clipboard() { xclip -o -selection clipboard 2>/dev/null; }
+
+# Waits until the clipboard holds exactly the given text.
+expect_clipboard() {
+  local want=$1
+  wait_for 5 bash -c '[ "$(xclip -o -selection clipboard 2>/dev/null; echo x)" = "$0x" ]' "$want" ||
+    fail "clipboard holds '$(clipboard)', expected '$want'"
+}
+
+# Chooses item k (0 = the first item) of the open menu with the keyboard: a
+# menu opens with no item active, the first Down makes the first one active.
+choose_item() {
+  local keys=()
+  for ((i = 0; i <= $1; i++)); do keys+=(Down); done
+  xdotool key "${keys[@]}" Return
+}
+
+shot() { sleep 0.3; import -window root "$E2E_ARTIFACTS/$1.png"; }
+
+desktop_start "$T"
