@@ -156,8 +156,10 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
 }
 
 vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
+    // The 32 x 32 picture, and a large one for high-resolution screens.
     QIcon icon(QStringLiteral(":/assets/%1.png").arg(ToQt(image.picture)));
     if (icon.isNull()) vb::Raise(vb::kInvalidCall);
+    icon.addFile(QStringLiteral(":/assets/%1-256.png").arg(ToQt(image.picture)));
     pictures_[++nextPicture_] = icon;
     return nextPicture_;
 }
