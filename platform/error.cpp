@@ -11,6 +11,7 @@ std::u16string Describe(std::int32_t number) {
         case kTypeMismatch: return u"型が一致しません。";
         case kFileAccess: return u"ファイルにアクセスできません。";
         case kNoSuchElement: return u"コントロール配列の要素が存在しません。";
+        case kInvalidPropertyValue: return u"プロパティの値が無効です。";
         case kAlreadyLoaded: return u"オブジェクトは既に読み込まれています。";
         case kBadArrayIndex: return u"プロパティ配列のインデックスが無効です。";
         case kClipboardBusy: return u"クリップボードを開けません。";

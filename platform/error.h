@@ -16,6 +16,7 @@ enum ErrorNumber : std::int32_t {
     kTypeMismatch = 13,
     kFileAccess = 75,
     kNoSuchElement = 340,
+    kInvalidPropertyValue = 380,
     kAlreadyLoaded = 360,
     kBadArrayIndex = 381,
     kClipboardBusy = 521,

@@ -2,28 +2,59 @@
 
 #include <algorithm>
 
+#include "conv.h"
+#include "error.h"
 #include "runtime.h"
 
 namespace vb {
+
+namespace {
+
+constexpr std::u16string_view kCrLf = u"\r\n";
+constexpr std::size_t kMaxListEntries = 32767;
+
+}  // namespace
 
 Form::Form(Runtime& rt, std::u16string name)
     : rt_(rt), name_(std::move(name)), handle_(rt.Register(*this)) {}
 
 Form::~Form() { rt_.Unregister(handle_); }
 
-void Form::SetLeft(float twips) { left_ = rt_.FormSet(*this, FormProperty::Left, twips); }
-void Form::SetTop(float twips) { top_ = rt_.FormSet(*this, FormProperty::Top, twips); }
-void Form::SetWidth(float twips) { width_ = rt_.FormSet(*this, FormProperty::Width, twips); }
-void Form::SetHeight(float twips) { height_ = rt_.FormSet(*this, FormProperty::Height, twips); }
+void Form::DesignClientSize(float width, float height) {
+    // The outer size adds a frame like the classic one, until a window has its own.
+    scaleWidth_ = width;
+    scaleHeight_ = height;
+    width_ = width + 96;
+    height_ = height + 348;
+}
+
+// A change of size or window state runs the resize handler before the
+// assignment returns, as the window's own resize does.
+void Form::Set(FormProperty property, float twips) {
+    const float width = width_, height = height_;
+    rt_.FormSet(*this, property, twips);
+    if (loaded_ && (width != width_ || height != height_)) Form_Resize();
+}
+
+void Form::SetLeft(float twips) { Set(FormProperty::Left, twips); }
+void Form::SetTop(float twips) { Set(FormProperty::Top, twips); }
+void Form::SetWidth(float twips) { Set(FormProperty::Width, twips); }
+void Form::SetHeight(float twips) { Set(FormProperty::Height, twips); }
 
 void Form::SetWindowState(std::int16_t state) {
     rt_.FormSet(*this, FormProperty::WindowState, state);
+    const bool changed = windowState_ != state;
     windowState_ = state;
+    if (loaded_ && changed) Form_Resize();
 }
 
 void Form::Show(std::int16_t modal) {
+    rt_.Load(*this);
+    if (!loaded_) return;  // the load handler unloaded it
     // Visible while shown; a modal show returns once the form is hidden again.
+    // Showing a form first lays it out.
     const bool wasVisible = visible_;
+    if (!wasVisible) Form_Resize();
     visible_ = true;
     try {
         rt_.FormShow(*this, modal);
@@ -38,15 +69,118 @@ void Form::Hide() {
     visible_ = false;
 }
 
-TextBox::TextBox(Runtime& rt, std::u16string name)
-    : rt_(rt), name_(std::move(name)), handle_(rt.Register(*this)) {}
+void Form::Print(std::u16string_view text) {
+    const float lineHeight = rt_.TextHeight(*this);
+    for (;;) {
+        const auto end = text.find(kCrLf);
+        printed_.push_back({CurrentX, CurrentY, std::u16string(text.substr(0, end))});
+        CurrentX = 0;
+        CurrentY += lineHeight;
+        if (end == std::u16string_view::npos) break;
+        text.remove_prefix(end + kCrLf.size());
+    }
+    rt_.FormPrinted(*this);
+}
 
-TextBox::~TextBox() { rt_.Unregister(handle_); }
+void Form::Cls() {
+    printed_.clear();
+    CurrentX = 0;
+    CurrentY = 0;
+    rt_.FormPrinted(*this);
+}
+
+Control::Control(Form& form, ControlKind kind, std::u16string name, std::int16_t index)
+    : rt_(form.rt()),
+      form_(form),
+      kind_(kind),
+      name_(std::move(name)),
+      index_(index),
+      handle_(rt_.Register(*this)) {
+    form.controls_.push_back(this);
+}
+
+Control::~Control() {
+    rt_.Unregister(handle_);
+    auto& controls = form_.controls_;
+    controls.erase(std::remove(controls.begin(), controls.end(), this), controls.end());
+}
+
+std::u16string Control::Label() const {
+    return index_ < 0 ? name_ : name_ + u"(" + Str(index_) + u")";
+}
+
+void Control::Design(float left, float top, float width, float height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+}
+
+void Control::SetLeft(float twips) {
+    left_ = twips;
+    rt_.ControlSet(*this, ControlProperty::Left);
+}
+
+void Control::SetTop(float twips) {
+    top_ = twips;
+    rt_.ControlSet(*this, ControlProperty::Top);
+}
+
+void Control::SetWidth(float twips) {
+    width_ = twips;
+    rt_.ControlSet(*this, ControlProperty::Width);
+}
+
+void Control::SetHeight(float twips) {
+    height_ = twips;
+    rt_.ControlSet(*this, ControlProperty::Height);
+}
+
+void Control::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    rt_.ControlSet(*this, ControlProperty::Enabled);
+}
+
+void ListBox::AddItem(std::u16string text, std::int16_t index) {
+    const auto count = static_cast<std::int16_t>(items_.size());
+    if (index == -1) index = count;
+    if (index < 0 || index > count) Raise(kInvalidCall);
+    if (items_.size() >= kMaxListEntries) Raise(kOutOfMemory);
+    items_.insert(items_.begin() + index, std::move(text));
+    if (listIndex_ >= index) ++listIndex_;
+    rt_.ControlSet(*this, ControlProperty::ItemAdded, index);
+}
+
+void ListBox::RemoveItem(std::int16_t index) {
+    if (index < 0 || index >= ListCount()) Raise(kInvalidCall);
+    items_.erase(items_.begin() + index);
+    if (listIndex_ == index) listIndex_ = -1;
+    else if (listIndex_ > index) --listIndex_;
+    rt_.ControlSet(*this, ControlProperty::ItemRemoved, index);
+}
+
+std::u16string ListBox::List(std::int16_t index) const {
+    return index >= 0 && index < ListCount() ? items_[index] : std::u16string();
+}
+
+void ListBox::SetListIndex(std::int16_t index) {
+    if (index < -1 || index >= ListCount()) Raise(kInvalidPropertyValue);
+    listIndex_ = index;
+    rt_.ControlSet(*this, ControlProperty::ListIndex);
+    if (Click) Click();
+}
+
+void ListBox::Selected(std::int16_t index) {
+    if (index == listIndex_) return;
+    listIndex_ = index;
+    if (Click) rt_.Dispatch(Click);
+}
 
 void TextBox::SetText(std::u16string text) {
     text_ = std::move(text);
     selStart_ = 0;
     selLength_ = 0;
+    rt_.ControlSet(*this, ControlProperty::Text);
 }
 
 void TextBox::SetSelStart(std::int32_t start) {

@@ -1,18 +1,35 @@
 #pragma once
-// Forms and the simple controls the programs hold. The objects keep the state
-// the code sees (geometry in twips, window state, texts); the runtime renders
-// it and may refuse a change by throwing Error.
+// Forms and their controls. The objects keep the state the code sees
+// (geometry in twips, window state, texts, list entries, what was printed);
+// the runtime renders it, may refuse a change by throwing Error, and reports
+// what the user did back as events.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace vb {
 
 class Runtime;
+class Control;
 using Handle = std::intptr_t;
 
 enum class FormProperty { Left, Top, Width, Height, WindowState };
 enum WindowState : std::int16_t { kNormal = 0, kMinimized = 1 };
+
+struct Font {
+    std::u16string name = u"ＭＳ Ｐゴシック";
+    float size = 10.2f;
+    std::int16_t weight = 400;
+    std::int16_t charset = 128;  // Japanese (Shift-JIS)
+};
+
+// A text a form printed, at its position in twips from the client area's corner.
+struct PrintedText {
+    float x, y;
+    std::u16string text;
+};
 
 class Form {
 public:
@@ -23,27 +40,54 @@ public:
 
     const std::u16string& Name() const { return name_; }
     Handle hWnd() const { return handle_; }
-    std::u16string Caption;
+    Runtime& rt() const { return rt_; }
 
+    // As designed.
+    std::u16string Caption;
+    std::u16string Icon;  // the resource name of the form's picture
+    Font font;
+    bool Sizable = false;
+    // A form that is never to be seen needs no window on desktops that do not
+    // route the tray through one.
+    bool NeverSeen = false;
+    // The client size as designed.
+    void DesignClientSize(float width, float height);
+
+    // Outer size and position, and the client area's size, in twips.
     float Left() const { return left_; }
     float Top() const { return top_; }
     float Width() const { return width_; }
     float Height() const { return height_; }
+    float ScaleWidth() const { return scaleWidth_; }
+    float ScaleHeight() const { return scaleHeight_; }
     std::int16_t WindowState() const { return windowState_; }
     bool Visible() const { return visible_; }
+    bool Loaded() const { return loaded_; }
 
     void SetLeft(float twips);
     void SetTop(float twips);
     void SetWidth(float twips);
     void SetHeight(float twips);
     void SetWindowState(std::int16_t state);
-    // Modal (1) returns once the form is hidden or unloaded.
+    // Loads the form first if needed. Modal (1) returns once the form is
+    // hidden or unloaded.
     void Show(std::int16_t modal = 0);
     void Hide();
+
+    // Printing on the form: each CR LF starts a new line; a line moves the
+    // print position to the start of the next one.
+    void Print(std::u16string_view text);
+    void Cls();
+    float CurrentX = 0, CurrentY = 0;
+    const std::vector<PrintedText>& Printed() const { return printed_; }
+
+    // The controls, in tab order.
+    const std::vector<Control*>& Controls() const { return controls_; }
 
     // Events, delivered by the runtime.
     virtual void Form_Load() {}
     virtual void Form_Unload(std::int16_t& /*cancel*/) {}
+    virtual void Form_Resize() {}
     virtual void Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
                                 float /*y*/) {}
 
@@ -51,23 +95,131 @@ protected:
     Runtime& rt_;
 
 private:
+    friend class Runtime;
+    friend class Control;
+    void Set(FormProperty property, float twips);
+
     std::u16string name_;
     Handle handle_;
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    float scaleWidth_ = 0, scaleHeight_ = 0;
     std::int16_t windowState_ = kNormal;
     bool visible_ = false;
+    bool loaded_ = false;
+    std::vector<Control*> controls_;
+    std::vector<PrintedText> printed_;
+};
+
+enum class ControlKind { kButton, kLabel, kListBox, kTextBox };
+enum class ControlProperty { Left, Top, Width, Height, Enabled, Text, ItemAdded, ItemRemoved, ListIndex };
+
+// A control on a form, placed in twips. Design-time properties are plain
+// fields; changes at run time go through setters that the runtime renders.
+class Control {
+public:
+    Control(Form& form, ControlKind kind, std::u16string name, std::int16_t index = -1);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Form& Parent() const { return form_; }
+    ControlKind Kind() const { return kind_; }
+    const std::u16string& Name() const { return name_; }
+    std::int16_t Index() const { return index_; }
+    // "cmdSList(2)", or the name alone outside a control array.
+    std::u16string Label() const;
+    Handle hWnd() const { return handle_; }
+
+    // As designed.
+    std::u16string Caption;
+    std::u16string ToolTipText;
+    bool Visible = true;
+    void Design(float left, float top, float width, float height);
+    // Enabled as designed; the runtime renders it when it builds the window.
+    void DesignEnabled(bool enabled) { enabled_ = enabled; }
+
+    float Left() const { return left_; }
+    float Top() const { return top_; }
+    float Width() const { return width_; }
+    float Height() const { return height_; }
+    bool Enabled() const { return enabled_; }
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    void SetEnabled(bool enabled);
+
+    // Events.
+    std::function<void()> Click;
+    std::function<void()> DblClick;
+
+protected:
+    Runtime& rt_;
+
+private:
+    Form& form_;
+    ControlKind kind_;
+    std::u16string name_;
+    std::int16_t index_;
+    Handle handle_;
+    float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool enabled_ = true;
+};
+
+class CommandButton : public Control {
+public:
+    CommandButton(Form& form, std::u16string name, std::int16_t index = -1)
+        : Control(form, ControlKind::kButton, std::move(name), index) {}
+    bool Default = false;  // Enter presses it
+    bool Cancel = false;   // Esc presses it
+};
+
+// A label; the access key of its caption moves the focus to the next control.
+class Label : public Control {
+public:
+    Label(Form& form, std::u16string name) : Control(form, ControlKind::kLabel, std::move(name)) {}
+};
+
+// A list of texts with at most one selected entry. Indices and the count are
+// 16-bit; the list keeps the order in which entries were added.
+class ListBox : public Control {
+public:
+    ListBox(Form& form, std::u16string name)
+        : Control(form, ControlKind::kListBox, std::move(name)) {}
+
+    // Appends, or inserts at `index` (0..count). Raises 5 for another index,
+    // 7 when the list holds as many entries as a 16-bit count allows.
+    void AddItem(std::u16string text, std::int16_t index = -1);
+    // Raises 5 for an index that holds no entry.
+    void RemoveItem(std::int16_t index);
+    // The entry's text; "" for an index that holds none.
+    std::u16string List(std::int16_t index) const;
+    std::int16_t ListCount() const { return static_cast<std::int16_t>(items_.size()); }
+    // The selected entry, -1 for none.
+    std::int16_t ListIndex() const { return listIndex_; }
+    // Selects an entry (-1: none) and raises Click, as a selection by the
+    // user does. Raises 380 for an index outside -1..count-1.
+    void SetListIndex(std::int16_t index);
+    // The user selected an entry: the runtime reports it here.
+    void Selected(std::int16_t index);
+
+private:
+    std::vector<std::u16string> items_;
+    std::int16_t listIndex_ = -1;
 };
 
 // A text box: its text and selection, counted in UTF-16 code units.
-class TextBox {
+class TextBox : public Control {
 public:
-    TextBox(Runtime& rt, std::u16string name);
-    ~TextBox();
-    TextBox(const TextBox&) = delete;
-    TextBox& operator=(const TextBox&) = delete;
+    TextBox(Form& form, std::u16string name)
+        : Control(form, ControlKind::kTextBox, std::move(name)) {}
 
-    const std::u16string& Name() const { return name_; }
-    Handle hWnd() const { return handle_; }
+    // As designed.
+    bool MultiLine = false;
+    bool Locked = false;     // read-only
+    bool ScrollBars = false; // both
+    bool ButtonFace = false; // the background is the button-face colour
+
     const std::u16string& Text() const { return text_; }
     std::int32_t SelStart() const { return selStart_; }
     std::int32_t SelLength() const { return selLength_; }
@@ -79,9 +231,6 @@ public:
     void SetSelLength(std::int32_t length);
 
 private:
-    Runtime& rt_;
-    std::u16string name_;
-    Handle handle_;
     std::u16string text_;
     std::int32_t selStart_ = 0;
     std::int32_t selLength_ = 0;

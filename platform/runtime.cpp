@@ -33,17 +33,55 @@ void Runtime::DeleteSetting(std::u16string_view app, std::u16string_view section
 
 std::intptr_t Runtime::SendMessage(Handle window, std::uint32_t message, std::intptr_t,
                                    std::intptr_t) {
-    auto box = textBoxes_.find(window);
-    if (message == WM_COPY && box != textBoxes_.end() && box->second->SelLength() > 0) {
-        ClipboardSetText(box->second->SelText());
+    auto control = controls_.find(window);
+    if (message != WM_COPY || control == controls_.end() ||
+        control->second->Kind() != ControlKind::kTextBox) {
+        return 0;
     }
+    const auto& box = static_cast<const TextBox&>(*control->second);
+    if (box.SelLength() > 0) ClipboardSetText(box.SelText());
     return 0;
+}
+
+void Runtime::Load(Form& form) {
+    if (form.loaded_) return;
+    form.loaded_ = true;
+    form.Form_Load();
 }
 
 void Runtime::Unload(Form& form) {
     std::int16_t cancel = 0;
     form.Form_Unload(cancel);
-    if (cancel == 0 && form.Visible()) form.Hide();
+    if (cancel != 0) return;
+    form.loaded_ = false;
+    form.visible_ = false;
+    FormUnloaded(form);
+}
+
+void Runtime::SetGeometry(Form& form, float left, float top, float width, float height,
+                          float scaleWidth, float scaleHeight) {
+    form.left_ = left;
+    form.top_ = top;
+    form.width_ = width;
+    form.height_ = height;
+    form.scaleWidth_ = scaleWidth;
+    form.scaleHeight_ = scaleHeight;
+}
+
+void Runtime::Resized(Form& form, float width, float height, float scaleWidth,
+                      float scaleHeight, std::int16_t windowState) {
+    if (!form.loaded_ || (width == form.width_ && height == form.height_ &&
+                          scaleWidth == form.scaleWidth_ && scaleHeight == form.scaleHeight_ &&
+                          windowState == form.windowState_)) {
+        return;
+    }
+    SetGeometry(form, form.left_, form.top_, width, height, scaleWidth, scaleHeight);
+    form.windowState_ = windowState;
+    Dispatch([&] { form.Form_Resize(); });
+}
+
+void Runtime::Closed(Form& form) {
+    Dispatch([&] { Unload(form); });
 }
 
 void Runtime::NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage) {
@@ -84,14 +122,14 @@ Handle Runtime::Register(Form& form) {
     return nextHandle_;
 }
 
-Handle Runtime::Register(TextBox& box) {
-    textBoxes_[++nextHandle_] = &box;
+Handle Runtime::Register(Control& control) {
+    controls_[++nextHandle_] = &control;
     return nextHandle_;
 }
 
 void Runtime::Unregister(Handle handle) {
     forms_.erase(handle);
-    textBoxes_.erase(handle);
+    controls_.erase(handle);
 }
 
 Form* Runtime::FindForm(Handle handle) const {

@@ -81,6 +81,8 @@ public:
     // Dialogs.
     virtual std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
                                 std::u16string_view title) = 0;
+    // Asks for a text; the empty text when the user cancels.
+    virtual std::u16string InputBox(std::u16string_view prompt, std::u16string_view title) = 0;
 
     // Clipboard: text with CR LF line breaks.
     virtual bool ClipboardGetFormat(std::int16_t format) = 0;
@@ -104,27 +106,49 @@ public:
     // Ends the program at once: no further handler runs.
     [[noreturn]] virtual void End() = 0;
 
-    // Forms. FormSet returns the value the window really has.
-    virtual float FormSet(Form& form, FormProperty property, float value) = 0;
+    // Forms. FormSet applies a change and stores, with SetGeometry, the
+    // geometry the window really has then.
+    virtual void FormSet(Form& form, FormProperty property, float value) = 0;
     virtual void FormShow(Form& form, std::int16_t modal) = 0;
     virtual void FormHide(Form& form) = 0;
+    // After the unload handler: the window and its controls go; a modal show
+    // of the form returns.
+    virtual void FormUnloaded(Form& form) = 0;
+    // What the form printed has changed.
+    virtual void FormPrinted(Form& form) = 0;
+    // The height of a printed line in the form's font, in twips.
+    virtual float TextHeight(const Form& form) = 0;
+    // Renders a changed property of a control; `index` is the entry of an
+    // added or removed list item.
+    virtual void ControlSet(Control& control, ControlProperty property, std::int32_t index = 0) = 0;
+    // Loads the form on first use: runs its load handler.
+    void Load(Form& form);
+    // Runs the form's unload handler; unless it cancels, the form goes.
     void Unload(Form& form);
 
     // What the backend calls.
     // A notification of the icon `data` was added with: `mouseMessage`
     // happened over it. Delivered as the form runtime does for its callback.
     void NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage);
+    // The user resized the window or changed its state.
+    void Resized(Form& form, float width, float height, float scaleWidth, float scaleHeight,
+                 std::int16_t windowState);
+    // The user closed the window from its title bar.
+    void Closed(Form& form);
     // Runs an event handler; a run-time error no trap caught is shown here.
     void Dispatch(const std::function<void()>& handler);
     // Runs a chosen menu item's click handler, as an event.
     void Click(MenuItem& item);
 
     Handle Register(Form& form);
-    Handle Register(TextBox& box);
+    Handle Register(Control& control);
     void Unregister(Handle handle);
     Form* FindForm(Handle handle) const;
 
 protected:
+    // Stores the geometry a form's window has.
+    static void SetGeometry(Form& form, float left, float top, float width, float height,
+                            float scaleWidth, float scaleHeight);
     // The notice for an error that no trap caught.
     virtual void Untrapped(const Error& error);
 
@@ -132,7 +156,7 @@ private:
     Settings settings_;
     Handle nextHandle_ = 0x100;
     std::map<Handle, Form*> forms_;
-    std::map<Handle, TextBox*> textBoxes_;
+    std::map<Handle, Control*> controls_;
 };
 
 }  // namespace vb

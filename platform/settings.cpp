@@ -64,10 +64,11 @@ void Settings::CommitAll() {
     for (auto& [name, app] : apps_) {
         if (!app.pending) continue;
         app.pending = false;
-        app.stale = true;
         try {
             app.backend->Commit();
         } catch (const Error& e) {
+            // The writes were dropped: the next read takes the disk again.
+            app.stale = true;
             if (!failure) failure = e;
         }
     }

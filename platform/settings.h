@@ -27,8 +27,10 @@ public:
     virtual void SetValue(std::u16string_view section, std::u16string_view key,
                           std::u16string_view value) = 0;
     virtual void RemoveSection(std::u16string_view section) = 0;
-    // Writes the changes made since the last commit to disk in one atomic step.
-    // Throws Error; the changes are then dropped and the disk is left as it was.
+    // Writes the changes made since the last commit to disk in one atomic step,
+    // merged into what the disk holds then; the view keeps what it was until the
+    // next Refresh. Throws Error; the changes are then dropped and the disk is
+    // left as it was.
     virtual void Commit() = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include "common/trap.h"
 #include "platform/conv.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ vb::MenuItem& Item(vb::MenuItem& menu, const char16_t* name, const char16_t* cap
 
 frmMenu::frmMenu(vb::Runtime& rt)
     : vb::Form(rt, u"frmMenu"),
-      txtMenu(rt, u"txtMenu"),
+      txtMenu(*this, u"txtMenu"),
       imgMenu{u"imgMenu", u"orbek"},
       mnuLeft(rt, u"mnuLeft", u"Left"),
       mnuPopL(Item(mnuLeft, u"mnuPopL", u"設定(&S)...")),
@@ -33,6 +34,9 @@ frmMenu::frmMenu(vb::Runtime& rt)
                &Item(mnuRight, u"mnuPopR", u"-", 4), &Item(mnuRight, u"mnuPopR", u"Exit(&X)", 5)}),
       mdl(rt, mnuSentence) {
     Caption = u"Orbek";
+    Icon = u"orbek";
+    NeverSeen = true;
+    txtMenu.Visible = false;
     mnuPopL.Click = [this] { mnuPopL_Click(); };
     mnuSentence.Click = [this](std::int16_t index) { mnuSentence_Click(index); };
     mnuPopR.Click = [this](std::int16_t index) { mnuPopR_Click(index); };
@@ -100,9 +104,60 @@ void frmMenu::Popup(vb::MenuItem& menu, Trap& trap) {
     popupOpen_ = 0;
 }
 
-void frmMenu::mnuPopL_Click() {}
+void frmMenu::mnuPopL_Click() { OpenEditor(); }
 
-void frmMenu::mnuPopR_Click(std::int16_t /*index*/) {}
+void frmMenu::OpenEditor() {
+    Show();
+    SetWindowState(vb::kNormal);
+    if (!frmSet_) frmSet_.emplace(rt_, mdl, txtMenu);
+    frmSet_->Show(1);
+    if (!frmSet_->Loaded()) frmSet_.reset();
+    SetWindowState(vb::kMinimized);
+    Hide();
+}
+
+void frmMenu::mnuPopR_Click(std::int16_t index) {
+    switch (index) {
+        case 0: SetNowCB(); break;
+        case 1: OpenEditor(); break;
+        case 3: {
+            const std::u16string text = u"Orbek" + std::u16string(u"  Version ") +
+                                        vb::Str(rt_.AppMajor()) + u"." + vb::Str(rt_.AppMinor()) +
+                                        u"\r\n\r\n" + u"Copyright (C) 2026 " + vb::kAuthor;
+            rt_.MsgBox(text, vb::kInformation | vb::kSystemModal, u"Orbek のバージョン情報");
+            break;
+        }
+        case 5: rt_.Unload(*this); break;
+        default: break;  // the separators
+    }
+}
+
+void frmMenu::SetNowCB() {
+    Trap trap(mdl, u"frmMenu!SetNowCB");
+    if (trap.If([&] { return !rt_.ClipboardGetFormat(vb::kClipboardText); })) return;
+    std::int32_t n = 0;
+    // A count that is not a number would make the append overwrite S1.
+    if (!trap.Do([&] {
+            n = vb::CLng(rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey,
+                                        u"-1"));
+        })) {
+        return;
+    }
+    mdl.ClearSMenu();
+    // The count goes up only when the sentence was read and written.
+    std::u16string t;
+    std::int32_t next = 0;
+    if (trap.Do([&] { t = rt_.ClipboardGetText(); }) && trap.Do([&] { next = vb::Add(n, 1); }) &&
+        trap.Do([&] {
+            rt_.SaveSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(next), t);
+        })) {
+        trap.Do([&] {
+            rt_.SaveSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey,
+                            vb::Str(next));
+        });
+    }
+    mdl.ShowSMenu();
+}
 
 void frmMenu::mnuSentence_Click(std::int16_t index) {
     const std::int16_t sentence = vb::Add(index, std::int16_t{-1});

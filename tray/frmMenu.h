@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include <optional>
+
 #include "common/mdlOrbek.h"
+#include "editor/frmSet.h"
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/runtime.h"
@@ -23,6 +26,8 @@ public:
     void mnuPopL_Click();
     void mnuPopR_Click(std::int16_t index);
     void mnuSentence_Click(std::int16_t index);
+    // Appends the clipboard's text to the store as a new sentence.
+    void SetNowCB();
 
     // Controls, in design order.
     vb::TextBox txtMenu;
@@ -42,7 +47,11 @@ public:
 private:
     void FillIconRecord(vb::NotifyIconData& record, Trap& trap);
     void Popup(vb::MenuItem& menu, Trap& trap);
+    // Shows the editor modally, with the tray form shown around it.
+    void OpenEditor();
 
     vb::NotifyIconData nid_;
     std::uint8_t popupOpen_ = 0;
+    // Made on first use, gone once unloaded: every opening reads the store again.
+    std::optional<frmSet> frmSet_;
 };

@@ -16,6 +16,6 @@ int main(int argc, char* argv[]) {
     qtrt::QtRuntime rt;
     rt.AppTitle = u"Orbek";
     frmMenu form(rt);
-    rt.Dispatch([&] { form.Form_Load(); });
+    rt.Dispatch([&] { rt.Load(form); });
     return QApplication::exec();
 }

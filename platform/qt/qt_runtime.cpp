@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QDir>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "form_window.h"
 #include "qt_settings.h"
 #include "text.h"
 
@@ -77,6 +80,16 @@ std::int32_t QtRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
     box.exec();
     const auto it = results.find(box.clickedButton());
     return it == results.end() ? vb::kOk : it->second;
+}
+
+std::u16string QtRuntime::InputBox(std::u16string_view prompt, std::u16string_view title) {
+    QInputDialog dialog;
+    dialog.setWindowTitle(ToQt(title));
+    dialog.setLabelText(ToDesktop(prompt));
+    dialog.setFont(DialogFont(vb::Font{}));
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    return dialog.exec() == QDialog::Accepted ? FromDesktop(dialog.textValue()) : std::u16string();
 }
 
 bool QtRuntime::ClipboardGetFormat(std::int16_t format) {
@@ -155,11 +168,17 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
     // takes the pointer and keyboard by itself.
 }
 
-vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
+QIcon QtRuntime::Icon(std::u16string_view picture) {
     // The 32 x 32 picture, and a large one for high-resolution screens.
-    QIcon icon(QStringLiteral(":/assets/%1.png").arg(ToQt(image.picture)));
+    const QString name = ToQt(picture);
+    QIcon icon(QStringLiteral(":/assets/%1.png").arg(name));
+    if (!icon.isNull()) icon.addFile(QStringLiteral(":/assets/%1-256.png").arg(name));
+    return icon;
+}
+
+vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
+    QIcon icon = Icon(image.picture);
     if (icon.isNull()) vb::Raise(vb::kInvalidCall);
-    icon.addFile(QStringLiteral(":/assets/%1-256.png").arg(ToQt(image.picture)));
     pictures_[++nextPicture_] = icon;
     return nextPicture_;
 }
@@ -233,13 +252,87 @@ void QtRuntime::End() {
     std::_Exit(0);
 }
 
-float QtRuntime::FormSet(vb::Form&, vb::FormProperty, float value) {
-    // The forms shown so far have no window of their own on this desktop.
-    return value;
+void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+    FormWindow* window = windows_[&form];
+    if (window == nullptr) {
+        // No window yet, or none ever: the form keeps the values, with a
+        // frame like the classic one around its client area.
+        float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
+        switch (property) {
+            case vb::FormProperty::Left: left = value; break;
+            case vb::FormProperty::Top: top = value; break;
+            case vb::FormProperty::Width: width = value; break;
+            case vb::FormProperty::Height: height = value; break;
+            case vb::FormProperty::WindowState: return;
+        }
+        SetGeometry(form, left, top, width, height, width - (form.Width() - form.ScaleWidth()),
+                    height - (form.Height() - form.ScaleHeight()));
+        return;
+    }
+    const QSize frame = window->Frame();
+    switch (property) {
+        case vb::FormProperty::Left: window->move(window->Pixels(value), window->y()); break;
+        case vb::FormProperty::Top: window->move(window->x(), window->Pixels(value)); break;
+        case vb::FormProperty::Width:
+            window->resize(std::max(1, window->Pixels(value) - frame.width()), window->height());
+            break;
+        case vb::FormProperty::Height:
+            window->resize(window->width(), std::max(1, window->Pixels(value) - frame.height()));
+            break;
+        case vb::FormProperty::WindowState:
+            if (static_cast<std::int16_t>(value) == vb::kMinimized) window->showMinimized();
+            else if (window->isVisible()) window->showNormal();
+            break;
+    }
+    SetGeometry(form, window->Twips(window->x()), window->Twips(window->y()),
+                window->Twips(window->width() + frame.width()),
+                window->Twips(window->height() + frame.height()), window->Twips(window->width()),
+                window->Twips(window->height()));
 }
 
-void QtRuntime::FormShow(vb::Form&, std::int16_t) {}
+void QtRuntime::FormShow(vb::Form& form, std::int16_t modal) {
+    if (form.NeverSeen) return;
+    auto& window = windows_[&form];
+    if (!window) window = new FormWindow(*this, form);
+    if (modal) window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (modal) window->RunModal();
+}
 
-void QtRuntime::FormHide(vb::Form&) {}
+void QtRuntime::FormHide(vb::Form& form) {
+    if (FormWindow* window = windows_[&form]) {
+        window->hide();
+        window->EndModal();
+    }
+}
+
+void QtRuntime::FormUnloaded(vb::Form& form) {
+    const auto it = windows_.find(&form);
+    if (it == windows_.end()) return;
+    if (FormWindow* window = it->second) {
+        window->Detach();
+        window->hide();
+        window->EndModal();
+        window->deleteLater();  // it may be handling the event that unloads it
+    }
+    windows_.erase(it);
+}
+
+void QtRuntime::FormPrinted(vb::Form& form) {
+    if (FormWindow* window = windows_[&form]) window->update();
+}
+
+float QtRuntime::TextHeight(const vb::Form& form) {
+    return static_cast<float>(QFontMetrics(DialogFont(form.font)).height()) *
+           ScreenTwipsPerPixelX();
+}
+
+void QtRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
+                           std::int32_t index) {
+    const auto it = windows_.find(&control.Parent());
+    if (it != windows_.end() && it->second) it->second->Render(control, property, index);
+}
 
 }  // namespace qtrt

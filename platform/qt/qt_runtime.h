@@ -16,6 +16,8 @@ class QSystemTrayIcon;
 
 namespace qtrt {
 
+class FormWindow;
+
 class QtRuntime : public QObject, public vb::Runtime {
 public:
     QtRuntime();
@@ -25,6 +27,7 @@ public:
     float ScreenTwipsPerPixelX() override;
     std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
                         std::u16string_view title) override;
+    std::u16string InputBox(std::u16string_view prompt, std::u16string_view title) override;
     bool ClipboardGetFormat(std::int16_t format) override;
     std::u16string ClipboardGetText() override;
     void ClipboardSetText(std::u16string_view text) override;
@@ -34,9 +37,17 @@ public:
     void DoEvents() override;
     void PopupMenu(vb::MenuItem& menu) override;
     [[noreturn]] void End() override;
-    float FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
     void FormHide(vb::Form& form) override;
+    void FormUnloaded(vb::Form& form) override;
+    void FormPrinted(vb::Form& form) override;
+    float TextHeight(const vb::Form& form) override;
+    void ControlSet(vb::Control& control, vb::ControlProperty property,
+                    std::int32_t index = 0) override;
+
+    // A picture of the program's, in the sizes it comes in.
+    static QIcon Icon(std::u16string_view picture);
     void MenuLoaded(vb::MenuItem& item) override;
     void MenuUnloading(vb::MenuItem& item) override;
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
@@ -60,6 +71,7 @@ private:
     std::map<std::uint32_t, TrayIcon> trayIcons_;
     std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;
     std::map<const vb::MenuItem*, QAction*> actions_;
+    std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
 };
 

@@ -135,8 +135,8 @@ void QtSettingsBackend::Commit() {
         file.cancelWriting();
         Fail(QStringLiteral("登録文を %1 に書き込めません (%2)。").arg(path_, reason));
     }
-    view_ = std::move(sections);
-    stamp_ = StampNow();
+    // What others changed is merged into the file but seen only from the next
+    // event on, when the file is read again.
 }
 
 }  // namespace qtrt

@@ -1,0 +1,227 @@
+#include "form_window.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolTip>
+#include <cmath>
+
+#include "qt_runtime.h"
+#include "text.h"
+
+namespace qtrt {
+
+QFont DialogFont(const vb::Font& font) {
+    QFont f;
+    f.setFamilies({ToQt(font.name), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                   QStringLiteral("Noto Sans JP")});
+    f.setPointSizeF(font.size);
+    f.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
+    return f;
+}
+
+FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
+    : rt_(rt), form_(form), twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    setWindowTitle(ToQt(form.Caption));
+    setWindowIcon(rt.Icon(form.Icon));
+    setFont(DialogFont(form.font));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    if (!form.Sizable) setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    // No minimize or maximize buttons: a dialog.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    resize(Pixels(form.ScaleWidth()), Pixels(form.ScaleHeight()));
+    if (!form.Sizable) setFixedSize(size());
+    for (vb::Control* control : form.Controls()) Build(*control);
+    // A label's access key moves the focus to the next control in tab order.
+    const auto& controls = form.Controls();
+    QWidget* previous = nullptr;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        QWidget* w = widgets_.at(controls[i]);
+        if (auto* label = qobject_cast<QLabel*>(w); label && i + 1 < controls.size()) {
+            label->setBuddy(widgets_.at(controls[i + 1]));
+        }
+        if (w->focusPolicy() != Qt::NoFocus && controls[i]->Visible) {
+            if (previous) setTabOrder(previous, w);
+            previous = w;
+        }
+    }
+    // Centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+FormWindow::~FormWindow() {
+    Detach();
+    EndModal();
+}
+
+void FormWindow::Detach() {
+    detached_ = true;
+    for (auto& [control, widget] : widgets_) widget->blockSignals(true);
+}
+
+int FormWindow::Pixels(float twips) const {
+    return static_cast<int>(std::lround(twips / twipsPerPixel_));
+}
+
+float FormWindow::Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
+
+QSize FormWindow::Frame() const {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    // Until the window manager has framed it, a frame like the classic one.
+    return frame.isEmpty() ? QSize(Pixels(96), Pixels(348)) : frame;
+}
+
+void FormWindow::Build(vb::Control& control) {
+    QWidget* w = nullptr;
+    switch (control.Kind()) {
+        case vb::ControlKind::kButton: {
+            auto& button = static_cast<vb::CommandButton&>(control);
+            auto* b = new QPushButton(ToQt(button.Caption), this);
+            // Enter presses the default button only, wherever the focus is.
+            b->setDefault(button.Default);
+            b->setAutoDefault(false);
+            connect(b, &QPushButton::clicked, this, [this, &control] { rt_.Dispatch(control.Click); });
+            w = b;
+            break;
+        }
+        case vb::ControlKind::kLabel: w = new QLabel(ToQt(control.Caption), this); break;
+        case vb::ControlKind::kListBox: {
+            auto& list = static_cast<vb::ListBox&>(control);
+            auto* l = new QListWidget(this);
+            l->setUniformItemSizes(true);
+            for (std::int16_t i = 0; i < list.ListCount(); ++i) l->addItem(ToDesktop(list.List(i)));
+            l->setCurrentRow(list.ListIndex());
+            l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            connect(l, &QListWidget::currentRowChanged, this, [&list](int row) {
+                list.Selected(static_cast<std::int16_t>(row));
+            });
+            connect(l, &QListWidget::itemDoubleClicked, this,
+                    [this, &control] { if (control.DblClick) rt_.Dispatch(control.DblClick); });
+            w = l;
+            break;
+        }
+        case vb::ControlKind::kTextBox: {
+            auto& box = static_cast<vb::TextBox&>(control);
+            auto* t = new QPlainTextEdit(this);
+            t->setReadOnly(box.Locked);
+            t->setLineWrapMode(box.ScrollBars ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+            t->setVerticalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+            t->setHorizontalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+            if (box.ButtonFace) {
+                QPalette p = t->palette();
+                p.setColor(QPalette::Base, p.color(QPalette::Button));
+                t->setPalette(p);
+            }
+            t->setPlainText(ToDesktop(box.Text()));
+            w = t;
+            break;
+        }
+    }
+    if (!control.ToolTipText.empty()) w->setToolTip(ToQt(control.ToolTipText));
+    w->setVisible(control.Visible);
+    w->setEnabled(control.Enabled());
+    widgets_[&control] = w;
+    Place(control);
+}
+
+void FormWindow::Place(vb::Control& control) {
+    widgets_.at(&control)->setGeometry(Pixels(control.Left()), Pixels(control.Top()),
+                                       Pixels(control.Width()), Pixels(control.Height()));
+}
+
+void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std::int32_t index) {
+    const auto it = widgets_.find(&control);
+    if (it == widgets_.end()) return;
+    QWidget* w = it->second;
+    switch (property) {
+        case vb::ControlProperty::Left:
+        case vb::ControlProperty::Top:
+        case vb::ControlProperty::Width:
+        case vb::ControlProperty::Height: Place(control); break;
+        case vb::ControlProperty::Enabled: w->setEnabled(control.Enabled()); break;
+        case vb::ControlProperty::Text:
+            static_cast<QPlainTextEdit*>(w)->setPlainText(
+                ToDesktop(static_cast<vb::TextBox&>(control).Text()));
+            break;
+        case vb::ControlProperty::ItemAdded:
+            static_cast<QListWidget*>(w)->insertItem(
+                index, ToDesktop(static_cast<vb::ListBox&>(control).List(static_cast<std::int16_t>(index))));
+            break;
+        case vb::ControlProperty::ItemRemoved: {
+            auto* l = static_cast<QListWidget*>(w);
+            const QSignalBlocker quiet(l);  // the model chose the new selection itself
+            delete l->takeItem(index);
+            l->setCurrentRow(static_cast<vb::ListBox&>(control).ListIndex());
+            break;
+        }
+        case vb::ControlProperty::ListIndex: {
+            auto* l = static_cast<QListWidget*>(w);
+            const QSignalBlocker quiet(l);  // the model raises the click itself
+            l->setCurrentRow(static_cast<vb::ListBox&>(control).ListIndex());
+            break;
+        }
+    }
+}
+
+void FormWindow::RunModal() {
+    QEventLoop loop;
+    modal_ = &loop;
+    loop.exec();
+}
+
+void FormWindow::EndModal() {
+    if (modal_) modal_->quit();
+}
+
+void FormWindow::Report() {
+    if (detached_) return;
+    const QSize frame = Frame();
+    const std::int16_t state = isMinimized() ? vb::kMinimized : vb::kNormal;
+    rt_.Resized(form_, Twips(width() + frame.width()), Twips(height() + frame.height()),
+                Twips(width()), Twips(height()), state);
+}
+
+void FormWindow::paintEvent(QPaintEvent*) {
+    // What the form printed, kept by the form: it survives being covered.
+    QPainter painter(this);
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    for (const auto& printed : form_.Printed()) {
+        painter.drawText(Pixels(printed.x), Pixels(printed.y) + metrics.ascent(), ToQt(printed.text));
+    }
+}
+
+void FormWindow::resizeEvent(QResizeEvent*) { Report(); }
+
+void FormWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) Report();
+    QWidget::changeEvent(event);
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+    // Closing from the title bar unloads the form; the runtime removes the window.
+    event->ignore();
+    if (!detached_) rt_.Closed(form_);
+}
+
+void FormWindow::reject() {
+    for (vb::Control* control : form_.Controls()) {
+        if (control->Kind() == vb::ControlKind::kButton &&
+            static_cast<vb::CommandButton&>(*control).Cancel && control->Enabled()) {
+            rt_.Dispatch(control->Click);
+            return;
+        }
+    }
+}
+
+}  // namespace qtrt

@@ -1,0 +1,60 @@
+#pragma once
+// The window of a form that is seen, with a widget per control. It renders
+// the form's state and reports what the user does to the runtime.
+
+#include <QEventLoop>
+#include <QPointer>
+#include <QDialog>
+#include <map>
+
+#include "platform/form.h"
+
+namespace qtrt {
+
+class QtRuntime;
+
+class FormWindow : public QDialog {
+public:
+    FormWindow(QtRuntime& rt, vb::Form& form);
+    ~FormWindow() override;
+
+    vb::Form& form() const { return form_; }
+    // Pixels from twips, at the screen's resolution.
+    int Pixels(float twips) const;
+    float Twips(int pixels) const;
+    // The frame around the client area, in pixels, as the window manager draws it.
+    QSize Frame() const;
+
+    void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
+    // Runs a modal loop until the form is hidden or unloaded.
+    void RunModal();
+    void EndModal();
+    // The model's geometry, from the window's.
+    void Report();
+    // The form is going: nothing more is reported to it.
+    void Detach();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Esc: the cancel button, if the form has one.
+    void reject() override;
+
+private:
+    void Build(vb::Control& control);
+    void Place(vb::Control& control);
+
+    QtRuntime& rt_;
+    vb::Form& form_;
+    std::map<const vb::Control*, QWidget*> widgets_;
+    QPointer<QEventLoop> modal_;
+    float twipsPerPixel_;
+    bool detached_ = false;
+};
+
+// The font of the dialogs, or the closest Japanese face present.
+QFont DialogFont(const vb::Font& font);
+
+}  // namespace qtrt
