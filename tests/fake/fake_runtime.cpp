@@ -1,5 +1,6 @@
 #include "fake_runtime.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -164,6 +165,11 @@ std::int32_t FakeRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
     return answer;
 }
 
+std::u16string FakeRuntime::InputBox(std::u16string_view prompt, std::u16string_view title) {
+    Op("InputBox " + Show(prompt) + " " + Show(title));
+    return typed;
+}
+
 bool FakeRuntime::ClipboardGetFormat(std::int16_t format) {
     Op("Clipboard.GetFormat " + std::to_string(format));
     return format == vb::kClipboardText && clipboard.has_value();
@@ -180,6 +186,7 @@ void FakeRuntime::ClipboardSetText(std::u16string_view text) {
 }
 
 bool FakeRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
+    lastIcon = data;
     Op(std::string("Shell_NotifyIcon ") + NotifyMessage(message));
     if (message == vb::NIM_DELETE) return icons.erase(data.uID) > 0;
     if (message == vb::NIM_MODIFY && !icons.count(data.uID)) return false;
@@ -215,16 +222,65 @@ void FakeRuntime::End() {
     throw Ended{};
 }
 
-float FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+void FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
     static const char* const names[] = {"Left", "Top", "Width", "Height", "WindowState"};
     char number[32];
     std::snprintf(number, sizeof number, "%g", value);
     Op(Show(form.Name()) + "." + names[static_cast<int>(property)] + " = " + number);
-    return value;
+    float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
+    switch (property) {
+        case vb::FormProperty::Left: left = value; break;
+        case vb::FormProperty::Top: top = value; break;
+        case vb::FormProperty::Width: width = value; break;
+        case vb::FormProperty::Height: height = value; break;
+        case vb::FormProperty::WindowState: return;
+    }
+    SetGeometry(form, left, top, width, height, std::max(0.f, width - frameWidth),
+                std::max(0.f, height - frameHeight));
 }
 
 void FakeRuntime::FormShow(vb::Form& form, std::int16_t modal) {
     Op(Show(form.Name()) + ".Show" + (modal ? " 1" : ""));
+    if (modal && onModal) onModal(form);
+}
+
+void FakeRuntime::FormUnloaded(vb::Form& form) { Op("Unload " + Show(form.Name())); }
+
+void FakeRuntime::FormPrinted(vb::Form& form) { Op(Show(form.Name()) + ".Printed"); }
+
+float FakeRuntime::TextHeight(const vb::Form&) { return 240; }
+
+void FakeRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
+                             std::int32_t index) {
+    const std::string name = Show(control.Label());
+    char number[32];
+    const auto twips = [&](float v) {
+        std::snprintf(number, sizeof number, "%g", v);
+        return std::string(number);
+    };
+    switch (property) {
+        case vb::ControlProperty::Left: Op(name + ".Left = " + twips(control.Left())); break;
+        case vb::ControlProperty::Top: Op(name + ".Top = " + twips(control.Top())); break;
+        case vb::ControlProperty::Width: Op(name + ".Width = " + twips(control.Width())); break;
+        case vb::ControlProperty::Height: Op(name + ".Height = " + twips(control.Height())); break;
+        case vb::ControlProperty::Enabled:
+            Op(name + ".Enabled = " + (control.Enabled() ? "True" : "False"));
+            break;
+        case vb::ControlProperty::Text:
+            Op(name + ".Text = " + Show(static_cast<vb::TextBox&>(control).Text()));
+            break;
+        case vb::ControlProperty::ItemAdded:
+            Op(name + ".AddItem " + std::to_string(index) + " " +
+               Show(static_cast<vb::ListBox&>(control).List(static_cast<std::int16_t>(index))));
+            break;
+        case vb::ControlProperty::ItemRemoved:
+            Op(name + ".RemoveItem " + std::to_string(index));
+            break;
+        case vb::ControlProperty::ListIndex:
+            Op(name + ".ListIndex = " +
+               std::to_string(static_cast<vb::ListBox&>(control).ListIndex()));
+            break;
+    }
 }
 
 void FakeRuntime::FormHide(vb::Form& form) { Op(Show(form.Name()) + ".Hide"); }

@@ -43,6 +43,8 @@ public:
     // Message boxes: every prompt shown, and the answer given to the next one.
     std::vector<std::u16string> prompts;
     std::int32_t answer = vb::kOk;
+    // What the user types into the next input box.
+    std::u16string typed;
     // Location names of the error reports shown, in order.
     std::vector<std::string> Reports() const;
 
@@ -56,6 +58,8 @@ public:
     void Choose(vb::MenuItem& item) { Click(item); }
     // The icons the shell holds, by record: tip shown.
     std::map<std::uint32_t, std::u16string> icons;
+    // A copy of the record the last Shell_NotifyIcon call got.
+    vb::NotifyIconData lastIcon;
 
     bool AppPrevInstance() override;
     float ScreenTwipsPerPixelX() override;
@@ -67,6 +71,7 @@ public:
     void DeleteSetting(std::u16string_view app, std::u16string_view section) override;
     std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
                         std::u16string_view title) override;
+    std::u16string InputBox(std::u16string_view prompt, std::u16string_view title) override;
     bool ClipboardGetFormat(std::int16_t format) override;
     std::u16string ClipboardGetText() override;
     void ClipboardSetText(std::u16string_view text) override;
@@ -78,9 +83,18 @@ public:
     void DoEvents() override;
     void PopupMenu(vb::MenuItem& menu) override;
     [[noreturn]] void End() override;
-    float FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
     void FormHide(vb::Form& form) override;
+    void FormUnloaded(vb::Form& form) override;
+    void FormPrinted(vb::Form& form) override;
+    float TextHeight(const vb::Form& form) override;
+    void ControlSet(vb::Control& control, vb::ControlProperty property,
+                    std::int32_t index = 0) override;
+    // Called while a form is shown modally: the user's turn.
+    std::function<void(vb::Form& form)> onModal;
+    // The frame around a client area, in twips.
+    float frameWidth = 96, frameHeight = 348;
     void MenuLoaded(vb::MenuItem& item) override;
     void MenuUnloading(vb::MenuItem& item) override;
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
