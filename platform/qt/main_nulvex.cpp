@@ -1,0 +1,31 @@
+// Nulvex: deletes every sentence Orbek stored, after asking.
+
+#include <QApplication>
+
+#include "platform/qt/qt_runtime.h"
+#include "platform/version.h"
+#include "removal/frmMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Nulvex"));
+    QApplication::setApplicationVersion(QString::fromLatin1(vb::kVersionText));
+    // The program ends through End only: the question box closing before the
+    // form's window appears must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    qtrt::QtRuntime rt;
+    rt.AppTitle = u"Nulvex";
+    frmMain form(rt);
+    rt.Dispatch([&] { rt.Load(form); });
+    // A load handler that stopped early leaves its form unseen: show it, so
+    // that the user can end the program.
+    if (form.Loaded() && !form.Visible()) {
+        try {
+            form.Show();
+        } catch (const vb::Error&) {
+            rt.End();  // with no window there is nothing to wait for
+        }
+    }
+    return QApplication::exec();
+}

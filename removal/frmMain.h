@@ -1,0 +1,18 @@
+#pragma once
+// Nulvex's only form: asks once, then deletes every stored sentence and says
+// so; OK, or closing the window, ends the program.
+
+#include <cstdint>
+
+#include "platform/form.h"
+
+class frmMain : public vb::Form {
+  public:
+    explicit frmMain(vb::Runtime& rt);
+
+    void Form_Load() override;
+    void Form_Unload(std::int16_t& cancel) override;
+    void cmdMain_Click();
+
+    vb::CommandButton cmdMain;
+};
