@@ -13,6 +13,7 @@ std::u16string Describe(std::int32_t number) {
         case kNoSuchElement: return u"コントロール配列の要素が存在しません。";
         case kInvalidPropertyValue: return u"プロパティの値が無効です。";
         case kAlreadyLoaded: return u"オブジェクトは既に読み込まれています。";
+        case kDesignedControl: return u"デザイン時に作成されたコントロールはアンロードできません。";
         case kBadArrayIndex: return u"プロパティ配列のインデックスが無効です。";
         case kClipboardBusy: return u"クリップボードを開けません。";
         default: return u"";

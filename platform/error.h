@@ -18,6 +18,7 @@ enum ErrorNumber : std::int32_t {
     kNoSuchElement = 340,
     kInvalidPropertyValue = 380,
     kAlreadyLoaded = 360,
+    kDesignedControl = 362,
     kBadArrayIndex = 381,
     kClipboardBusy = 521,
 };

@@ -56,6 +56,7 @@ std::u16string MenuItem::Label() const {
 
 MenuArray::MenuArray(std::initializer_list<MenuItem*> designed) : first_(**designed.begin()) {
     for (MenuItem* item : designed) {
+        item->designed_ = true;
         elements_[item->Index()] = item;
         item->Click = [this, k = item->Index()] { Click(k); };
     }
@@ -89,6 +90,7 @@ MenuItem& MenuArray::Load(std::int16_t k) {
 
 void MenuArray::Unload(std::int16_t k) {
     MenuItem& item = (*this)(k);
+    if (item.designed_) Raise(kDesignedControl);
     item.host_.MenuUnloading(item);
     elements_.erase(k);
     auto& siblings = item.parent_->children_;

@@ -62,6 +62,7 @@ private:
     std::int16_t index_;
     bool visible_;
     bool separator_;
+    bool designed_ = false;  // an element of a control array from the design
     MenuItem* parent_ = nullptr;
     std::vector<std::unique_ptr<MenuItem>> children_;
 };
@@ -77,7 +78,7 @@ public:
 
     // Raises 360 when element k exists already.
     MenuItem& Load(std::int16_t k);
-    // Raises 340 when element k does not exist.
+    // Raises 340 when element k does not exist, 362 for a designed element.
     void Unload(std::int16_t k);
     // Raises 340 when element k does not exist.
     MenuItem& operator()(std::int16_t k);

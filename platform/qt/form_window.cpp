@@ -17,6 +17,39 @@
 
 namespace qtrt {
 
+namespace {
+
+// A list box: the selection is the entry, and a list that gets the focus with
+// nothing selected stays so, so that the first Down selects the first entry.
+class ListWidget : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+    std::int16_t SelectedRow() const {
+        const auto items = selectedItems();
+        return items.isEmpty() ? -1 : static_cast<std::int16_t>(row(items.first()));
+    }
+    void Select(std::int16_t index) {
+        const QSignalBlocker quiet(this);  // the model raises the click itself
+        if (index < 0) {
+            clearSelection();
+            setCurrentIndex(QModelIndex());
+        } else {
+            setCurrentRow(index);
+        }
+        viewport()->update();
+    }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        const bool none = selectedItems().isEmpty();
+        QListWidget::focusInEvent(event);
+        if (none) Select(-1);
+    }
+};
+
+}  // namespace
+
 QFont DialogFont(const vb::Font& font) {
     QFont f;
     f.setFamilies({ToQt(font.name), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
@@ -97,14 +130,13 @@ void FormWindow::Build(vb::Control& control) {
         case vb::ControlKind::kLabel: w = new QLabel(ToQt(control.Caption), this); break;
         case vb::ControlKind::kListBox: {
             auto& list = static_cast<vb::ListBox&>(control);
-            auto* l = new QListWidget(this);
+            auto* l = new ListWidget(this);
             l->setUniformItemSizes(true);
             for (std::int16_t i = 0; i < list.ListCount(); ++i) l->addItem(ToDesktop(list.List(i)));
-            l->setCurrentRow(list.ListIndex());
+            l->Select(list.ListIndex());
             l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            connect(l, &QListWidget::currentRowChanged, this, [&list](int row) {
-                list.Selected(static_cast<std::int16_t>(row));
-            });
+            connect(l, &QListWidget::itemSelectionChanged, this,
+                    [&list, l] { list.Selected(l->SelectedRow()); });
             connect(l, &QListWidget::itemDoubleClicked, this,
                     [this, &control] { if (control.DblClick) rt_.Dispatch(control.DblClick); });
             w = l;
@@ -158,18 +190,17 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
                 index, ToDesktop(static_cast<vb::ListBox&>(control).List(static_cast<std::int16_t>(index))));
             break;
         case vb::ControlProperty::ItemRemoved: {
-            auto* l = static_cast<QListWidget*>(w);
-            const QSignalBlocker quiet(l);  // the model chose the new selection itself
-            delete l->takeItem(index);
-            l->setCurrentRow(static_cast<vb::ListBox&>(control).ListIndex());
+            auto* l = static_cast<ListWidget*>(w);
+            {
+                const QSignalBlocker quiet(l);  // the model chose the new selection itself
+                delete l->takeItem(index);
+            }
+            l->Select(static_cast<vb::ListBox&>(control).ListIndex());
             break;
         }
-        case vb::ControlProperty::ListIndex: {
-            auto* l = static_cast<QListWidget*>(w);
-            const QSignalBlocker quiet(l);  // the model raises the click itself
-            l->setCurrentRow(static_cast<vb::ListBox&>(control).ListIndex());
+        case vb::ControlProperty::ListIndex:
+            static_cast<ListWidget*>(w)->Select(static_cast<vb::ListBox&>(control).ListIndex());
             break;
-        }
     }
 }
 

@@ -321,7 +321,8 @@ void QtRuntime::FormUnloaded(vb::Form& form) {
 }
 
 void QtRuntime::FormPrinted(vb::Form& form) {
-    if (FormWindow* window = windows_[&form]) window->update();
+    // Painted at once: what a load handler prints is seen before it goes on.
+    if (FormWindow* window = windows_[&form]) window->repaint();
 }
 
 float QtRuntime::TextHeight(const vb::Form& form) {

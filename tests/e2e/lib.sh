@@ -79,6 +79,19 @@ choose_item() {
   xdotool key "${keys[@]}" Return
 }
 
+# Opens the editor from menu item `item` of the menu on button `button`.
+open_editor() {
+  press_icon "$1"
+  choose_item "$2"
+  wait_for 5 xdotool search --onlyvisible --name "^Orbek\$" || fail "the editor did not open"
+  EDITOR=$(xdotool search --onlyvisible --name "^Orbek\$" | tail -n1)
+  xdotool windowactivate --sync "$EDITOR"
+}
+
+wait_editor_closed() {
+  wait_for 5 bash -c "! xdotool search --onlyvisible --name '^Orbek\$'" || fail "the editor stayed open"
+}
+
 shot() { sleep 0.3; import -window root "$E2E_ARTIFACTS/$1.png"; }
 
 desktop_start "$T"

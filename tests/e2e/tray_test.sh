@@ -81,6 +81,90 @@ case $E2E_CASE in
     choose_item 1
     expect_clipboard first
     ;;
+  register)
+    seed "$e2e_here/seed.ini"
+    start_orbek
+    printf 'line one\nline two\nline three' | xclip -selection clipboard
+    press_icon 3
+    choose_item 0
+    wait_for 5 grep -q '^SCMax=7$' "$STORE" || fail "the count did not become 7"
+    # S7 was left above the count: the new sentence takes its place.
+    grep -qx 'S7=line one\\r\\nline two\\r\\nline three' "$STORE" || fail "S7 is $(grep ^S7= "$STORE")"
+    grep -qx 'S0=お世話になっております。.*' "$STORE" || fail "S0 changed"
+    press_icon 1
+    shot register-left-menu
+    choose_item 8
+    expect_clipboard "$(printf 'line one\nline two\nline three')"
+    ;;
+  register-image)
+    seed "$e2e_here/seed.ini"
+    start_orbek
+    convert -size 8x8 xc:red "$T/red.png"
+    xclip -selection clipboard -t image/png -i "$T/red.png"
+    before=$(md5sum <"$STORE")
+    press_icon 3
+    choose_item 0
+    wait_menu_closed
+    # Nothing to wait for: give a wrong report the time to show.
+    ! wait_for 1 xdotool search --onlyvisible --name "^エラー - Orbek\$" || fail "a report appeared"
+    [ "$(orbek_windows)" -eq 1 ] || fail "a window appeared"
+    [ "$(md5sum <"$STORE")" = "$before" ] || fail "the store changed"
+    ;;
+  editor)
+    seed "$e2e_here/seed.ini"
+    start_orbek
+    open_editor 3 1
+    shot editor
+    xdotool key --delay 150 alt+l Down alt+d      # delete the first sentence
+    xdotool key --delay 150 alt+l Down alt+v      # move the (new) second one down
+    xdotool key alt+n
+    wait_for 5 xdotool search --onlyvisible --name "^登録 - Orbek\$" || fail "no input box"
+    xdotool type --delay 20 added
+    xdotool key Return
+    wait_for 5 bash -c '! xdotool search --onlyvisible --name "^登録 - Orbek\$"' || fail "the input box stayed"
+    xdotool key Return                # OK
+    wait_editor_closed
+    want=$(printf '%s\n' 'S0=Tom & Jerry' 'S1=1234567890123456789012345678901' \
+      'S2=123456789012345678901234567890' 'S3=' 'S4=日本語の文章です' 'S5=last one' 'S6=added' \
+      'S7=above the count' 'SCMax=6')
+    [ "$(grep '^S' "$STORE")" = "$want" ] || fail "the store holds: $(grep '^S' "$STORE")"
+    # The left menu follows: its first sentence is now the old second one.
+    press_icon 1
+    choose_item 1
+    expect_clipboard 'Tom & Jerry'
+    # Edits then Cancel, from the left menu's settings item: nothing changes.
+    before=$(md5sum <"$STORE")
+    open_editor 1 0
+    xdotool key --delay 150 alt+l Down alt+d alt+d
+    xdotool key Escape
+    wait_editor_closed
+    [ "$(md5sum <"$STORE")" = "$before" ] || fail "Cancel changed the store"
+    [ "$(orbek_windows)" -eq 1 ] || fail "a window of Orbek is left on screen"
+    ;;
+  about)
+    start_orbek
+    press_icon 3
+    choose_item 2
+    wait_for 5 xdotool search --onlyvisible --name "^Orbek のバージョン情報\$" || fail "no version box"
+    shot about
+    windows=$(orbek_windows)
+    sleep 0.8  # apart from the last press, so that this one is no double click
+    xdotool mousemove --window "$ICON" 11 11 mousedown 1 mouseup 1
+    ! wait_for 1 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -gt $windows ]" ||
+      fail "a menu opened while the version box was open"
+    xdotool search --onlyvisible --name "^Orbek のバージョン情報\$" windowactivate --sync
+    xdotool key Return
+    wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Orbek のバージョン情報\$"' ||
+      fail "the version box stayed"
+    kill -0 "$ORBEK_PID" || fail "Orbek ended"
+    ;;
+  exit)
+    start_orbek
+    press_icon 3
+    choose_item 3
+    wait_for 5 bash -c "! kill -0 $ORBEK_PID" || fail "Orbek still runs"
+    [ "$(orbek_windows)" -eq 0 ] || fail "the icon is still there"
+    ;;
   *) fail "unknown case $E2E_CASE" ;;
 esac
 echo "PASS: $E2E_CASE"

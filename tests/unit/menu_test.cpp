@@ -126,3 +126,22 @@ TEST_F(MenuArrayTest, ClickNamesTheElement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MenuArrayDesign, ADesignedElementCannotBeUnloaded) {
+    fake::FakeRuntime rt;
+    vb::MenuItem menu(rt, u"mnuLeft", u"Left");
+    vb::MenuItem& first = menu.Add(std::make_unique<vb::MenuItem>(rt, u"mnuSentence", u"-", 0));
+    vb::MenuArray array({&first});
+    try {
+        array.Unload(0);
+        FAIL() << "unloading a designed element must fail";
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number, vb::kDesignedControl);
+    }
+    EXPECT_NO_THROW(array(0));
+    EXPECT_EQ(menu.Children().size(), 1u);
+}
+
+}  // namespace

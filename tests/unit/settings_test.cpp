@@ -70,8 +70,6 @@ TEST_F(SettingsTest, OwnCommitInAnEventDoesNotRevealOtherChanges) {
     rt.Store().OpenScope();
     Save(u"S1", u"mine");
     rt.Store().CloseScope();
-    // FAILS: closing the scope marks the store stale, so this read refreshes
-    // mid-event and returns "theirs"; the change must wait for the next event.
     EXPECT_EQ(Get(u"S0"), u"old");
     EXPECT_EQ(Get(u"S1"), u"mine");
 }
