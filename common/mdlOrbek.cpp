@@ -28,7 +28,8 @@ void mdlOrbek::ShowErrMsg(std::u16string_view location) {
     text += rt.Err.Description + std::u16string(kCrLf);
     text += u"上記の説明と、エラーの発生したときの簡単な状況を書いて、";
     text += kCrLf;
-    text += std::u16string(vb::kAuthor) + u" <" + vb::kContactAddress + u">" + u" まで連絡してください。";
+    text += std::u16string(vb::kAuthor) + u" <" + vb::kContactAddress + u">" +
+            u" まで連絡してください。";
     rt.MsgBox(text, vb::kInformation | vb::kSystemModal, u"エラー - Orbek");
 }
 
@@ -56,8 +57,8 @@ void mdlOrbek::ClearSMenu() {
     std::int32_t n = 0;
     trap.Do([&] { n = vb::CLng(rt.GetSetting(kApp, kSection, kCountKey, u"-1")); });
     // No element above the highest one an array can hold was ever built.
-    const std::int32_t highest = static_cast<std::int32_t>(std::min<std::int64_t>(
-        std::int64_t{n} + 1, kMaxElement));
+    const std::int32_t highest =
+        static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{n} + 1, kMaxElement));
     for (std::int32_t k = highest; k >= 1; --k) {
         trap.Do([&] { mnuSentence_.Unload(static_cast<std::int16_t>(k)); });
     }

@@ -10,7 +10,7 @@
 #include "platform/runtime.h"
 
 class mdlOrbek {
-public:
+  public:
     // `mnuSentence` is the tray form's sentence menu: the separator, element 0,
     // then one element per sentence.
     mdlOrbek(vb::Runtime& rt, vb::MenuArray& mnuSentence);
@@ -37,6 +37,6 @@ public:
 
     vb::Runtime& rt;
 
-private:
+  private:
     vb::MenuArray& mnuSentence_;
 };

@@ -15,7 +15,7 @@
 class mdlOrbek;
 
 class Trap {
-public:
+  public:
     Trap(mdlOrbek& module, std::u16string_view location);
     ~Trap();
     Trap(const Trap&) = delete;
@@ -41,7 +41,7 @@ public:
         return result;
     }
 
-private:
+  private:
     void Report(const vb::Error& error);
 
     mdlOrbek& module_;

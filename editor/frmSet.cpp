@@ -76,12 +76,15 @@ void frmSet::Form_Load() {
     Trap trap(mdl_, u"frmSet_Load");
     std::int32_t n = 0;
     trap.Do([&] {
-        n = vb::CLng(rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey, u"-1"));
+        n = vb::CLng(
+            rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey, u"-1"));
     });
     if (n == -1) return;
     for (std::int32_t k = 0; k <= n; ++k) {
         std::u16string s;
-        trap.Do([&] { s = rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(k)); });
+        trap.Do([&] {
+            s = rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(k));
+        });
         // A count beyond what the lists hold would fail the same way for
         // every further key: report it once and keep what was loaded.
         if (!trap.Do([&] { lstFullS.AddItem(s); })) break;
@@ -162,7 +165,8 @@ void frmSet::cmdSList_Click(std::int16_t index) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

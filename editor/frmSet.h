@@ -12,7 +12,7 @@
 #include "platform/form.h"
 
 class frmSet : public vb::Form {
-public:
+  public:
     // `txtMenu` is the tray form's text box, through which sentences are copied.
     frmSet(vb::Runtime& rt, mdlOrbek& module, vb::TextBox& txtMenu);
 
@@ -34,7 +34,7 @@ public:
     vb::TextBox txtPreview;
     vb::ListBox lstFullS;
 
-private:
+  private:
     void Move(std::int16_t from, std::int16_t to);
 
     mdlOrbek& mdl_;

@@ -154,8 +154,10 @@ void ListBox::AddItem(std::u16string text, std::int16_t index) {
 void ListBox::RemoveItem(std::int16_t index) {
     if (index < 0 || index >= ListCount()) Raise(kInvalidCall);
     items_.erase(items_.begin() + index);
-    if (listIndex_ == index) listIndex_ = -1;
-    else if (listIndex_ > index) --listIndex_;
+    if (listIndex_ == index)
+        listIndex_ = -1;
+    else if (listIndex_ > index)
+        --listIndex_;
     rt_.ControlSet(*this, ControlProperty::ItemRemoved, index);
 }
 
@@ -189,8 +191,8 @@ void TextBox::SetSelStart(std::int32_t start) {
 }
 
 void TextBox::SetSelLength(std::int32_t length) {
-    selLength_ = std::clamp<std::int32_t>(length, 0,
-                                          static_cast<std::int32_t>(text_.size()) - selStart_);
+    selLength_ =
+        std::clamp<std::int32_t>(length, 0, static_cast<std::int32_t>(text_.size()) - selStart_);
 }
 
 }  // namespace vb

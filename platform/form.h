@@ -32,7 +32,7 @@ struct PrintedText {
 };
 
 class Form {
-public:
+  public:
     Form(Runtime& rt, std::u16string name);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -91,10 +91,10 @@ public:
     virtual void Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
                                 float /*y*/) {}
 
-protected:
+  protected:
     Runtime& rt_;
 
-private:
+  private:
     friend class Runtime;
     friend class Control;
     void Set(FormProperty property, float twips);
@@ -111,12 +111,22 @@ private:
 };
 
 enum class ControlKind { kButton, kLabel, kListBox, kTextBox };
-enum class ControlProperty { Left, Top, Width, Height, Enabled, Text, ItemAdded, ItemRemoved, ListIndex };
+enum class ControlProperty {
+    Left,
+    Top,
+    Width,
+    Height,
+    Enabled,
+    Text,
+    ItemAdded,
+    ItemRemoved,
+    ListIndex
+};
 
 // A control on a form, placed in twips. Design-time properties are plain
 // fields; changes at run time go through setters that the runtime renders.
 class Control {
-public:
+  public:
     Control(Form& form, ControlKind kind, std::u16string name, std::int16_t index = -1);
     virtual ~Control();
     Control(const Control&) = delete;
@@ -153,10 +163,10 @@ public:
     std::function<void()> Click;
     std::function<void()> DblClick;
 
-protected:
+  protected:
     Runtime& rt_;
 
-private:
+  private:
     Form& form_;
     ControlKind kind_;
     std::u16string name_;
@@ -167,7 +177,7 @@ private:
 };
 
 class CommandButton : public Control {
-public:
+  public:
     CommandButton(Form& form, std::u16string name, std::int16_t index = -1)
         : Control(form, ControlKind::kButton, std::move(name), index) {}
     bool Default = false;  // Enter presses it
@@ -176,14 +186,14 @@ public:
 
 // A label; the access key of its caption moves the focus to the next control.
 class Label : public Control {
-public:
+  public:
     Label(Form& form, std::u16string name) : Control(form, ControlKind::kLabel, std::move(name)) {}
 };
 
 // A list of texts with at most one selected entry. Indices and the count are
 // 16-bit; the list keeps the order in which entries were added.
 class ListBox : public Control {
-public:
+  public:
     ListBox(Form& form, std::u16string name)
         : Control(form, ControlKind::kListBox, std::move(name)) {}
 
@@ -203,22 +213,22 @@ public:
     // The user selected an entry: the runtime reports it here.
     void Selected(std::int16_t index);
 
-private:
+  private:
     std::vector<std::u16string> items_;
     std::int16_t listIndex_ = -1;
 };
 
 // A text box: its text and selection, counted in UTF-16 code units.
 class TextBox : public Control {
-public:
+  public:
     TextBox(Form& form, std::u16string name)
         : Control(form, ControlKind::kTextBox, std::move(name)) {}
 
     // As designed.
     bool MultiLine = false;
-    bool Locked = false;     // read-only
-    bool ScrollBars = false; // both
-    bool ButtonFace = false; // the background is the button-face colour
+    bool Locked = false;      // read-only
+    bool ScrollBars = false;  // both
+    bool ButtonFace = false;  // the background is the button-face colour
 
     const std::u16string& Text() const { return text_; }
     std::int32_t SelStart() const { return selStart_; }
@@ -230,7 +240,7 @@ public:
     void SetSelStart(std::int32_t start);
     void SetSelLength(std::int32_t length);
 
-private:
+  private:
     std::u16string text_;
     std::int32_t selStart_ = 0;
     std::int32_t selLength_ = 0;

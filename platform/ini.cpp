@@ -14,7 +14,11 @@ std::optional<std::u16string> Decode(std::string_view bytes) {
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        const int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        const int length = b < 0x80         ? 1
+                           : (b >> 5) == 6  ? 2
+                           : (b >> 4) == 14 ? 3
+                           : (b >> 3) == 30 ? 4
+                                            : 0;
         if (length == 0 || i + length > bytes.size()) return std::nullopt;
         char32_t cp = length == 1 ? b : b & (0x7F >> length);
         for (int k = 1; k < length; ++k) {
@@ -74,12 +78,23 @@ void Escape(std::u16string_view text, Field field, std::string& out) {
                           (field == Field::kKey &&
                            (c == u'=' || (i == 0 && (c == u'[' || c == u';' || c == u'#'))));
         switch (c) {
-            case u'\\': out += "\\\\"; continue;
-            case u'\r': out += "\\r"; continue;
-            case u'\n': out += "\\n"; continue;
-            case u'\t': out += "\\t"; continue;
-            case u'\0': out += "\\0"; continue;
-            default: break;
+            case u'\\':
+                out += "\\\\";
+                continue;
+            case u'\r':
+                out += "\\r";
+                continue;
+            case u'\n':
+                out += "\\n";
+                continue;
+            case u'\t':
+                out += "\\t";
+                continue;
+            case u'\0':
+                out += "\\0";
+                continue;
+            default:
+                break;
         }
         if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || edgeBlank || ends) {
             char hex[8];
@@ -101,18 +116,30 @@ std::optional<std::u16string> Unescape(std::u16string_view text) {
         }
         if (++i == text.size()) return std::nullopt;
         switch (text[i]) {
-            case u'\\': out.push_back(u'\\'); break;
-            case u'r': out.push_back(u'\r'); break;
-            case u'n': out.push_back(u'\n'); break;
-            case u't': out.push_back(u'\t'); break;
-            case u'0': out.push_back(u'\0'); break;
+            case u'\\':
+                out.push_back(u'\\');
+                break;
+            case u'r':
+                out.push_back(u'\r');
+                break;
+            case u'n':
+                out.push_back(u'\n');
+                break;
+            case u't':
+                out.push_back(u'\t');
+                break;
+            case u'0':
+                out.push_back(u'\0');
+                break;
             case u'x': {
                 if (i + 4 >= text.size()) return std::nullopt;
                 char16_t c = 0;
                 for (int k = 1; k <= 4; ++k) {
                     const char16_t h = text[i + k];
-                    const int v = IsDigit(h) ? h - u'0' : (h >= u'A' && h <= u'F') ? h - u'A' + 10
-                                                     : (h >= u'a' && h <= u'f') ? h - u'a' + 10 : -1;
+                    const int v = IsDigit(h)                 ? h - u'0'
+                                  : (h >= u'A' && h <= u'F') ? h - u'A' + 10
+                                  : (h >= u'a' && h <= u'f') ? h - u'a' + 10
+                                                             : -1;
                     if (v < 0) return std::nullopt;
                     c = static_cast<char16_t>(c * 16 + v);
                 }
@@ -120,7 +147,8 @@ std::optional<std::u16string> Unescape(std::u16string_view text) {
                 i += 4;
                 break;
             }
-            default: return std::nullopt;
+            default:
+                return std::nullopt;
         }
     }
     return out;

@@ -20,8 +20,8 @@ Children::const_iterator Find(const Children& children, const MenuItem* item) {
 
 }  // namespace
 
-MenuItem::MenuItem(MenuHost& host, std::u16string name, std::u16string caption,
-                   std::int16_t index, bool visible)
+MenuItem::MenuItem(MenuHost& host, std::u16string name, std::u16string caption, std::int16_t index,
+                   bool visible)
     : host_(host),
       name_(std::move(name)),
       caption_(std::move(caption)),
@@ -72,8 +72,8 @@ MenuItem& MenuArray::Load(std::int16_t k) {
     auto at = Find(siblings, previous) + 1;
     // A loaded element starts as a copy of element 0, but never as a separator:
     // whatever caption it gets is shown as text.
-    auto item = std::make_unique<MenuItem>(first_.host_, first_.name_, first_.caption_, k,
-                                           first_.visible_);
+    auto item =
+        std::make_unique<MenuItem>(first_.host_, first_.name_, first_.caption_, k, first_.visible_);
     item->separator_ = false;
     item->parent_ = &parent;
     item->Click = [this, k] { Click(k); };

@@ -16,7 +16,7 @@ namespace vb {
 class MenuItem;
 
 class MenuHost {
-public:
+  public:
     virtual ~MenuHost() = default;
     // `item` has just been inserted into its parent; throwing undoes the insertion.
     virtual void MenuLoaded(MenuItem& item) = 0;
@@ -27,7 +27,7 @@ public:
 };
 
 class MenuItem {
-public:
+  public:
     // An item as designed. A caption "-" makes a separator.
     MenuItem(MenuHost& host, std::u16string name, std::u16string caption, std::int16_t index = -1,
              bool visible = true);
@@ -54,7 +54,7 @@ public:
     // A printable name: "mnuSentence(3)" or "mnuLeft".
     std::u16string Label() const;
 
-private:
+  private:
     friend class MenuArray;
     MenuHost& host_;
     std::u16string name_;
@@ -70,7 +70,7 @@ private:
 // A menu control array: element 0 comes from the design, further elements are
 // loaded after it in the same submenu. Elements are addressed by index.
 class MenuArray {
-public:
+  public:
     // The designed elements, element 0 first, already children of their menu.
     explicit MenuArray(std::initializer_list<MenuItem*> designed);
     MenuArray(const MenuArray&) = delete;
@@ -85,7 +85,7 @@ public:
 
     std::function<void(std::int16_t)> Click;
 
-private:
+  private:
     MenuItem& first_;
     std::map<std::int16_t, MenuItem*> elements_;
 };

@@ -68,11 +68,11 @@ void Runtime::SetGeometry(Form& form, float left, float top, float width, float 
     form.scaleHeight_ = scaleHeight;
 }
 
-void Runtime::Resized(Form& form, float width, float height, float scaleWidth,
-                      float scaleHeight, std::int16_t windowState) {
-    if (!form.loaded_ || (width == form.width_ && height == form.height_ &&
-                          scaleWidth == form.scaleWidth_ && scaleHeight == form.scaleHeight_ &&
-                          windowState == form.windowState_)) {
+void Runtime::Resized(Form& form, float width, float height, float scaleWidth, float scaleHeight,
+                      std::int16_t windowState) {
+    if (!form.loaded_ ||
+        (width == form.width_ && height == form.height_ && scaleWidth == form.scaleWidth_ &&
+         scaleHeight == form.scaleHeight_ && windowState == form.windowState_)) {
         return;
     }
     SetGeometry(form, form.left_, form.top_, width, height, scaleWidth, scaleHeight);

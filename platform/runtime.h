@@ -55,7 +55,7 @@ struct NotifyIconData {
 };
 
 class Runtime : public MenuHost {
-public:
+  public:
     explicit Runtime(Settings::Factory settings);
     ~Runtime() override;
 
@@ -145,14 +145,14 @@ public:
     void Unregister(Handle handle);
     Form* FindForm(Handle handle) const;
 
-protected:
+  protected:
     // Stores the geometry a form's window has.
     static void SetGeometry(Form& form, float left, float top, float width, float height,
                             float scaleWidth, float scaleHeight);
     // The notice for an error that no trap caught.
     virtual void Untrapped(const Error& error);
 
-private:
+  private:
     Settings settings_;
     Handle nextHandle_ = 0x100;
     std::map<Handle, Form*> forms_;

@@ -15,14 +15,14 @@ namespace vb {
 
 // One application's part of the store on the platform.
 class SettingsBackend {
-public:
+  public:
     virtual ~SettingsBackend() = default;
 
     // Takes the store as it is on disk now. Throws Error when it cannot be
     // read; it then shows what it could keep (nothing for a damaged file).
     virtual void Refresh() = 0;
     virtual std::optional<std::u16string> Value(std::u16string_view section,
-                                                 std::u16string_view key) = 0;
+                                                std::u16string_view key) = 0;
     virtual bool HasSection(std::u16string_view section) = 0;
     virtual void SetValue(std::u16string_view section, std::u16string_view key,
                           std::u16string_view value) = 0;
@@ -35,14 +35,14 @@ public:
 };
 
 class Settings {
-public:
+  public:
     using Factory = std::function<std::unique_ptr<SettingsBackend>(std::u16string_view app)>;
     explicit Settings(Factory factory);
 
     std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
                               std::u16string_view key, std::u16string_view defaultValue = {});
-    void SaveSetting(std::u16string_view app, std::u16string_view section,
-                     std::u16string_view key, std::u16string_view value);
+    void SaveSetting(std::u16string_view app, std::u16string_view section, std::u16string_view key,
+                     std::u16string_view value);
     // Raises 5 when the section does not exist.
     void DeleteSetting(std::u16string_view app, std::u16string_view section);
 
@@ -58,7 +58,7 @@ public:
     // Commits whatever is pending (the program is ending). Throws Error.
     void CommitAll();
 
-private:
+  private:
     struct App {
         std::unique_ptr<SettingsBackend> backend;
         bool stale = true;

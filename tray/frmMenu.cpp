@@ -76,9 +76,14 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
             trap.Do([&] { rt_.Shell_NotifyIcon(vb::NIM_MODIFY, record); });
             break;
         }
-        case vb::WM_LBUTTONDOWN: Popup(mnuLeft, trap); break;
-        case vb::WM_RBUTTONDOWN: Popup(mnuRight, trap); break;
-        default: break;  // releases, double clicks, the middle button
+        case vb::WM_LBUTTONDOWN:
+            Popup(mnuLeft, trap);
+            break;
+        case vb::WM_RBUTTONDOWN:
+            Popup(mnuRight, trap);
+            break;
+        default:
+            break;  // releases, double clicks, the middle button
     }
 }
 
@@ -118,8 +123,12 @@ void frmMenu::OpenEditor() {
 
 void frmMenu::mnuPopR_Click(std::int16_t index) {
     switch (index) {
-        case 0: SetNowCB(); break;
-        case 1: OpenEditor(); break;
+        case 0:
+            SetNowCB();
+            break;
+        case 1:
+            OpenEditor();
+            break;
         case 3: {
             const std::u16string text = u"Orbek" + std::u16string(u"  Version ") +
                                         vb::Str(rt_.AppMajor()) + u"." + vb::Str(rt_.AppMinor()) +
@@ -127,8 +136,11 @@ void frmMenu::mnuPopR_Click(std::int16_t index) {
             rt_.MsgBox(text, vb::kInformation | vb::kSystemModal, u"Orbek のバージョン情報");
             break;
         }
-        case 5: rt_.Unload(*this); break;
-        default: break;  // the separators
+        case 5:
+            rt_.Unload(*this);
+            break;
+        default:
+            break;  // the separators
     }
 }
 
@@ -138,8 +150,8 @@ void frmMenu::SetNowCB() {
     std::int32_t n = 0;
     // A count that is not a number would make the append overwrite S1.
     if (!trap.Do([&] {
-            n = vb::CLng(rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey,
-                                        u"-1"));
+            n = vb::CLng(
+                rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey, u"-1"));
         })) {
         return;
     }
@@ -152,8 +164,7 @@ void frmMenu::SetNowCB() {
             rt_.SaveSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(next), t);
         })) {
         trap.Do([&] {
-            rt_.SaveSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey,
-                            vb::Str(next));
+            rt_.SaveSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::kCountKey, vb::Str(next));
         });
     }
     mdl.ShowSMenu();
@@ -161,8 +172,8 @@ void frmMenu::SetNowCB() {
 
 void frmMenu::mnuSentence_Click(std::int16_t index) {
     const std::int16_t sentence = vb::Add(index, std::int16_t{-1});
-    txtMenu.SetText(rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection,
-                                   mdlOrbek::SentenceKey(sentence)));
+    txtMenu.SetText(
+        rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(sentence)));
     txtMenu.SetSelStart(0);
     txtMenu.SetSelLength(static_cast<std::int32_t>(txtMenu.Text().size()));
     rt_.SendMessage(txtMenu.hWnd(), vb::WM_COPY, 0, 0);

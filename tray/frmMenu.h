@@ -16,7 +16,7 @@
 class Trap;
 
 class frmMenu : public vb::Form {
-public:
+  public:
     explicit frmMenu(vb::Runtime& rt);
 
     void Form_Load() override;
@@ -44,7 +44,7 @@ public:
     // command included.
     std::uint8_t PopupOpen() const { return popupOpen_; }
 
-private:
+  private:
     void FillIconRecord(vb::NotifyIconData& record, Trap& trap);
     void Popup(vb::MenuItem& menu, Trap& trap);
     // Shows the editor modally, with the tray form shown around it.

@@ -22,7 +22,7 @@ namespace {
 // A list box: the selection is the entry, and a list that gets the focus with
 // nothing selected stays so, so that the first Down selects the first entry.
 class ListWidget : public QListWidget {
-public:
+  public:
     using QListWidget::QListWidget;
 
     std::int16_t SelectedRow() const {
@@ -40,7 +40,7 @@ public:
         viewport()->update();
     }
 
-protected:
+  protected:
     void focusInEvent(QFocusEvent* event) override {
         const bool none = selectedItems().isEmpty();
         QListWidget::focusInEvent(event);
@@ -52,8 +52,8 @@ protected:
 
 QFont DialogFont(const vb::Font& font) {
     QFont f;
-    f.setFamilies({ToQt(font.name), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                   QStringLiteral("Noto Sans JP")});
+    f.setFamilies({ToQt(font.name), QStringLiteral("MS PGothic"),
+                   QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP")});
     f.setPointSizeF(font.size);
     f.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
     return f;
@@ -123,11 +123,14 @@ void FormWindow::Build(vb::Control& control) {
             // Enter presses the default button only, wherever the focus is.
             b->setDefault(button.Default);
             b->setAutoDefault(false);
-            connect(b, &QPushButton::clicked, this, [this, &control] { rt_.Dispatch(control.Click); });
+            connect(b, &QPushButton::clicked, this,
+                    [this, &control] { rt_.Dispatch(control.Click); });
             w = b;
             break;
         }
-        case vb::ControlKind::kLabel: w = new QLabel(ToQt(control.Caption), this); break;
+        case vb::ControlKind::kLabel:
+            w = new QLabel(ToQt(control.Caption), this);
+            break;
         case vb::ControlKind::kListBox: {
             auto& list = static_cast<vb::ListBox&>(control);
             auto* l = new ListWidget(this);
@@ -137,8 +140,9 @@ void FormWindow::Build(vb::Control& control) {
             l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             connect(l, &QListWidget::itemSelectionChanged, this,
                     [&list, l] { list.Selected(l->SelectedRow()); });
-            connect(l, &QListWidget::itemDoubleClicked, this,
-                    [this, &control] { if (control.DblClick) rt_.Dispatch(control.DblClick); });
+            connect(l, &QListWidget::itemDoubleClicked, this, [this, &control] {
+                if (control.DblClick) rt_.Dispatch(control.DblClick);
+            });
             w = l;
             break;
         }
@@ -146,9 +150,12 @@ void FormWindow::Build(vb::Control& control) {
             auto& box = static_cast<vb::TextBox&>(control);
             auto* t = new QPlainTextEdit(this);
             t->setReadOnly(box.Locked);
-            t->setLineWrapMode(box.ScrollBars ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-            t->setVerticalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-            t->setHorizontalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+            t->setLineWrapMode(box.ScrollBars ? QPlainTextEdit::NoWrap
+                                              : QPlainTextEdit::WidgetWidth);
+            t->setVerticalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn
+                                                         : Qt::ScrollBarAsNeeded);
+            t->setHorizontalScrollBarPolicy(box.ScrollBars ? Qt::ScrollBarAlwaysOn
+                                                           : Qt::ScrollBarAsNeeded);
             if (box.ButtonFace) {
                 QPalette p = t->palette();
                 p.setColor(QPalette::Base, p.color(QPalette::Button));
@@ -179,15 +186,20 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
         case vb::ControlProperty::Left:
         case vb::ControlProperty::Top:
         case vb::ControlProperty::Width:
-        case vb::ControlProperty::Height: Place(control); break;
-        case vb::ControlProperty::Enabled: w->setEnabled(control.Enabled()); break;
+        case vb::ControlProperty::Height:
+            Place(control);
+            break;
+        case vb::ControlProperty::Enabled:
+            w->setEnabled(control.Enabled());
+            break;
         case vb::ControlProperty::Text:
             static_cast<QPlainTextEdit*>(w)->setPlainText(
                 ToDesktop(static_cast<vb::TextBox&>(control).Text()));
             break;
         case vb::ControlProperty::ItemAdded:
             static_cast<QListWidget*>(w)->insertItem(
-                index, ToDesktop(static_cast<vb::ListBox&>(control).List(static_cast<std::int16_t>(index))));
+                index, ToDesktop(static_cast<vb::ListBox&>(control).List(
+                           static_cast<std::int16_t>(index))));
             break;
         case vb::ControlProperty::ItemRemoved: {
             auto* l = static_cast<ListWidget*>(w);
@@ -228,7 +240,8 @@ void FormWindow::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     const QFontMetrics metrics(font());
     for (const auto& printed : form_.Printed()) {
-        painter.drawText(Pixels(printed.x), Pixels(printed.y) + metrics.ascent(), ToQt(printed.text));
+        painter.drawText(Pixels(printed.x), Pixels(printed.y) + metrics.ascent(),
+                         ToQt(printed.text));
     }
 }
 

@@ -2,9 +2,9 @@
 // The window of a form that is seen, with a widget per control. It renders
 // the form's state and reports what the user does to the runtime.
 
+#include <QDialog>
 #include <QEventLoop>
 #include <QPointer>
-#include <QDialog>
 #include <map>
 
 #include "platform/form.h"
@@ -14,7 +14,7 @@ namespace qtrt {
 class QtRuntime;
 
 class FormWindow : public QDialog {
-public:
+  public:
     FormWindow(QtRuntime& rt, vb::Form& form);
     ~FormWindow() override;
 
@@ -34,7 +34,7 @@ public:
     // The form is going: nothing more is reported to it.
     void Detach();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -42,7 +42,7 @@ protected:
     // Esc: the cancel button, if the form has one.
     void reject() override;
 
-private:
+  private:
     void Build(vb::Control& control);
     void Place(vb::Control& control);
 

@@ -26,7 +26,8 @@
 namespace qtrt {
 
 QtRuntime::QtRuntime()
-    : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }) {
+    : vb::Runtime(
+          [](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }) {
     // Each wait for the next event ends what the program saw of the store.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             [this] { Store().EventBoundary(); });
@@ -37,15 +38,15 @@ QtRuntime::~QtRuntime() = default;
 bool QtRuntime::AppPrevInstance() {
     if (!instanceLock_) {
         const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        instanceLock_ = std::make_unique<QLockFile>(dir + '/' + QCoreApplication::applicationName() +
-                                                    ".lock");
+        instanceLock_ =
+            std::make_unique<QLockFile>(dir + '/' + QCoreApplication::applicationName() + ".lock");
         instanceLock_->setStaleLockTime(0);  // only a lock of a living process counts
     }
     if (instanceLock_->isLocked() || instanceLock_->tryLock(0)) return false;
     if (instanceLock_->error() == QLockFile::LockFailedError) return true;
-    vb::Raise(vb::kFileAccess, FromQt(QStringLiteral("ロック ファイル %1 を作れません。")
-                                          .arg(QStandardPaths::writableLocation(
-                                              QStandardPaths::RuntimeLocation))));
+    vb::Raise(vb::kFileAccess,
+              FromQt(QStringLiteral("ロック ファイル %1 を作れません。")
+                         .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))));
 }
 
 float QtRuntime::ScreenTwipsPerPixelX() {
@@ -134,7 +135,8 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
                             case QSystemTrayIcon::Context:
                                 NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
                                 break;
-                            default: break;
+                            default:
+                                break;
                         }
                     });
             if (tray.icon->icon().isNull()) return false;  // the shell shows no icon without one
@@ -151,7 +153,8 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
             it->second.icon->hide();
             trayIcons_.erase(it);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -259,11 +262,20 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
         // frame like the classic one around its client area.
         float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
         switch (property) {
-            case vb::FormProperty::Left: left = value; break;
-            case vb::FormProperty::Top: top = value; break;
-            case vb::FormProperty::Width: width = value; break;
-            case vb::FormProperty::Height: height = value; break;
-            case vb::FormProperty::WindowState: return;
+            case vb::FormProperty::Left:
+                left = value;
+                break;
+            case vb::FormProperty::Top:
+                top = value;
+                break;
+            case vb::FormProperty::Width:
+                width = value;
+                break;
+            case vb::FormProperty::Height:
+                height = value;
+                break;
+            case vb::FormProperty::WindowState:
+                return;
         }
         SetGeometry(form, left, top, width, height, width - (form.Width() - form.ScaleWidth()),
                     height - (form.Height() - form.ScaleHeight()));
@@ -271,8 +283,12 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
     }
     const QSize frame = window->Frame();
     switch (property) {
-        case vb::FormProperty::Left: window->move(window->Pixels(value), window->y()); break;
-        case vb::FormProperty::Top: window->move(window->x(), window->Pixels(value)); break;
+        case vb::FormProperty::Left:
+            window->move(window->Pixels(value), window->y());
+            break;
+        case vb::FormProperty::Top:
+            window->move(window->x(), window->Pixels(value));
+            break;
         case vb::FormProperty::Width:
             window->resize(std::max(1, window->Pixels(value) - frame.width()), window->height());
             break;
@@ -280,8 +296,10 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
             window->resize(window->width(), std::max(1, window->Pixels(value) - frame.height()));
             break;
         case vb::FormProperty::WindowState:
-            if (static_cast<std::int16_t>(value) == vb::kMinimized) window->showMinimized();
-            else if (window->isVisible()) window->showNormal();
+            if (static_cast<std::int16_t>(value) == vb::kMinimized)
+                window->showMinimized();
+            else if (window->isVisible())
+                window->showNormal();
             break;
     }
     SetGeometry(form, window->Twips(window->x()), window->Twips(window->y()),
@@ -330,8 +348,7 @@ float QtRuntime::TextHeight(const vb::Form& form) {
            ScreenTwipsPerPixelX();
 }
 
-void QtRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
-                           std::int32_t index) {
+void QtRuntime::ControlSet(vb::Control& control, vb::ControlProperty property, std::int32_t index) {
     const auto it = windows_.find(&control.Parent());
     if (it != windows_.end() && it->second) it->second->Render(control, property, index);
 }

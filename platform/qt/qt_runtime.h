@@ -1,9 +1,9 @@
 #pragma once
 // The runtime on Qt 6 Widgets.
 
-#include <QObject>
 #include <QIcon>
 #include <QLockFile>
+#include <QObject>
 #include <QPointer>
 #include <map>
 #include <memory>
@@ -19,7 +19,7 @@ namespace qtrt {
 class FormWindow;
 
 class QtRuntime : public QObject, public vb::Runtime {
-public:
+  public:
     QtRuntime();
     ~QtRuntime() override;
 
@@ -53,10 +53,10 @@ public:
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
     void MenuVisible(vb::MenuItem& item, bool visible) override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct TrayIcon {
         vb::NotifyIconData data;
         std::unique_ptr<QSystemTrayIcon> icon;

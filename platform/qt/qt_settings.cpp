@@ -44,7 +44,8 @@ vb::ini::Sections QtSettingsBackend::ReadDisk() {
     QFile file(path_);
     if (!file.exists()) return {};
     if (!file.open(QIODevice::ReadOnly)) {
-        Fail(QStringLiteral("登録文のファイル %1 を読めません (%2)。").arg(path_, file.errorString()));
+        Fail(QStringLiteral("登録文のファイル %1 を読めません (%2)。")
+                 .arg(path_, file.errorString()));
     }
     const QByteArray bytes = file.readAll();
     file.close();

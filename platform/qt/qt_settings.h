@@ -17,7 +17,7 @@
 namespace qtrt {
 
 class QtSettingsBackend : public vb::SettingsBackend {
-public:
+  public:
     explicit QtSettingsBackend(std::u16string_view app);
     static QString PathFor(std::u16string_view app);
 
@@ -30,7 +30,7 @@ public:
     void RemoveSection(std::u16string_view section) override;
     void Commit() override;
 
-private:
+  private:
     struct Stamp {
         bool exists = false;
         unsigned long long device = 0, inode = 0, size = 0;

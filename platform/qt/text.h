@@ -8,7 +8,8 @@
 namespace qtrt {
 
 inline QString ToQt(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 inline std::u16string FromQt(const QString& text) { return text.toStdU16String(); }

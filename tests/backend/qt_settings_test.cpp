@@ -18,7 +18,7 @@
 namespace {
 
 class QtSettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(home_.isValid());
         qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
@@ -50,15 +50,23 @@ TEST_F(QtSettingsTest, FileLivesUnderTheConfigHome) {
 }
 
 TEST_F(QtSettingsTest, ValuesRoundTripThroughTheFileExactly) {
-    const std::u16string values[] = {
-        u"line one\r\nline two\r\nline three", u"Tom & Jerry", u"日本語の文章です", u"  blanks  ",
-        u"a=b;c", u"", u"[Sentences]", u"back\\slash \\n", u"tab\there", std::u16string(u"nul\0x", 5),
-        u"lone \n line feed and \r return"};
+    const std::u16string values[] = {u"line one\r\nline two\r\nline three",
+                                     u"Tom & Jerry",
+                                     u"日本語の文章です",
+                                     u"  blanks  ",
+                                     u"a=b;c",
+                                     u"",
+                                     u"[Sentences]",
+                                     u"back\\slash \\n",
+                                     u"tab\there",
+                                     std::u16string(u"nul\0x", 5),
+                                     u"lone \n line feed and \r return"};
     {
         qtrt::QtSettingsBackend writer(u"Orbek");
         writer.Refresh();
         int i = 0;
-        for (const auto& v : values) writer.SetValue(u"Sentences", u"S" + qtrt::FromQt(QString::number(i++)), v);
+        for (const auto& v : values)
+            writer.SetValue(u"Sentences", u"S" + qtrt::FromQt(QString::number(i++)), v);
         writer.Commit();
     }
     qtrt::QtSettingsBackend reader(u"Orbek");  // another program reading the same file
@@ -85,7 +93,8 @@ TEST_F(QtSettingsTest, ACommitMergesIntoWhatAnotherProgramWroteMeanwhile) {
     mine.SetValue(u"Sentences", u"S1", u"new");
     mine.SetValue(u"Sentences", u"SCMax", u"1");
     mine.Commit();
-    EXPECT_EQ(ReadFile(), "[Other]\nadded=later\nkeep=me\n\n[Sentences]\nS0=old\nS1=new\nSCMax=1\n");
+    EXPECT_EQ(ReadFile(),
+              "[Other]\nadded=later\nkeep=me\n\n[Sentences]\nS0=old\nS1=new\nSCMax=1\n");
 }
 
 TEST_F(QtSettingsTest, RemovingASectionKeepsEverythingElse) {
@@ -104,7 +113,8 @@ TEST_F(QtSettingsTest, TheFileAndItsFolderBelongToTheOwnerAlone) {
     store.Refresh();
     store.SetValue(u"Sentences", u"S0", u"private");
     store.Commit();
-    struct stat file {}, dir {};
+    struct stat file {
+    }, dir{};
     ASSERT_EQ(::stat(QFile::encodeName(path_).constData(), &file), 0);
     ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), &dir), 0);
     EXPECT_EQ(file.st_mode & 0777, 0600u);

@@ -28,23 +28,21 @@ TEST(DesktopText, LoneLineFeedsBecomeCrLfOnTheWayIn) {
         {"\n\n", u"\r\n\r\n"},
         {"日本\n語", u"日本\r\n語"},
     };
-    for (const auto& c : cases) EXPECT_EQ(qtrt::FromDesktop(c.desktop), c.core) << c.desktop.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(qtrt::FromDesktop(c.desktop), c.core) << c.desktop.toStdString();
 }
 
 TEST(DesktopText, CrLfBecomesLineFeedOnTheWayOut) {
     const Case cases[] = {
-        {"", u""},
-        {"a\nb\nc", u"a\r\nb\r\nc"},
-        {"a\rb", u"a\rb"},
-        {"a\nb", u"a\nb"},
-        {"\n", u"\r\n"},
-        {"a\r\n", u"a\r\r\n"},
+        {"", u""},       {"a\nb\nc", u"a\r\nb\r\nc"}, {"a\rb", u"a\rb"}, {"a\nb", u"a\nb"},
+        {"\n", u"\r\n"}, {"a\r\n", u"a\r\r\n"},
     };
-    for (const auto& c : cases) EXPECT_EQ(qtrt::ToDesktop(c.core), c.desktop) << c.desktop.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(qtrt::ToDesktop(c.core), c.desktop) << c.desktop.toStdString();
 }
 
 class ClipboardTest : public ::testing::Test {
-protected:
+  protected:
     qtrt::QtRuntime rt;
 };
 

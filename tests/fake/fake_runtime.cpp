@@ -12,7 +12,7 @@ namespace {
 
 // The store's file for application Orbek, as the fake disk.
 class Backend : public vb::SettingsBackend {
-public:
+  public:
     Backend(FakeRuntime& rt) : rt_(rt) {}
 
     void Refresh() override {
@@ -48,7 +48,7 @@ public:
         for (auto& change : changes) change(rt_.disk);
     }
 
-private:
+  private:
     FakeRuntime& rt_;
     Sections view_;
     std::vector<std::function<void(Sections&)>> changes_;
@@ -62,10 +62,14 @@ std::string Hex(std::int32_t value) {
 
 const char* NotifyMessage(std::uint32_t message) {
     switch (message) {
-        case vb::NIM_ADD: return "NIM_ADD";
-        case vb::NIM_MODIFY: return "NIM_MODIFY";
-        case vb::NIM_DELETE: return "NIM_DELETE";
-        default: return "?";
+        case vb::NIM_ADD:
+            return "NIM_ADD";
+        case vb::NIM_MODIFY:
+            return "NIM_MODIFY";
+        case vb::NIM_DELETE:
+            return "NIM_DELETE";
+        default:
+            return "?";
     }
 }
 
@@ -74,9 +78,12 @@ const char* NotifyMessage(std::uint32_t message) {
 std::string Show(std::u16string_view text) {
     std::string out;
     for (char c : ToUtf8(text)) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -229,11 +236,20 @@ void FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value
     Op(Show(form.Name()) + "." + names[static_cast<int>(property)] + " = " + number);
     float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
     switch (property) {
-        case vb::FormProperty::Left: left = value; break;
-        case vb::FormProperty::Top: top = value; break;
-        case vb::FormProperty::Width: width = value; break;
-        case vb::FormProperty::Height: height = value; break;
-        case vb::FormProperty::WindowState: return;
+        case vb::FormProperty::Left:
+            left = value;
+            break;
+        case vb::FormProperty::Top:
+            top = value;
+            break;
+        case vb::FormProperty::Width:
+            width = value;
+            break;
+        case vb::FormProperty::Height:
+            height = value;
+            break;
+        case vb::FormProperty::WindowState:
+            return;
     }
     SetGeometry(form, left, top, width, height, std::max(0.f, width - frameWidth),
                 std::max(0.f, height - frameHeight));
@@ -259,10 +275,18 @@ void FakeRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
         return std::string(number);
     };
     switch (property) {
-        case vb::ControlProperty::Left: Op(name + ".Left = " + twips(control.Left())); break;
-        case vb::ControlProperty::Top: Op(name + ".Top = " + twips(control.Top())); break;
-        case vb::ControlProperty::Width: Op(name + ".Width = " + twips(control.Width())); break;
-        case vb::ControlProperty::Height: Op(name + ".Height = " + twips(control.Height())); break;
+        case vb::ControlProperty::Left:
+            Op(name + ".Left = " + twips(control.Left()));
+            break;
+        case vb::ControlProperty::Top:
+            Op(name + ".Top = " + twips(control.Top()));
+            break;
+        case vb::ControlProperty::Width:
+            Op(name + ".Width = " + twips(control.Width()));
+            break;
+        case vb::ControlProperty::Height:
+            Op(name + ".Height = " + twips(control.Height()));
+            break;
         case vb::ControlProperty::Enabled:
             Op(name + ".Enabled = " + (control.Enabled() ? "True" : "False"));
             break;
@@ -277,8 +301,8 @@ void FakeRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
             Op(name + ".RemoveItem " + std::to_string(index));
             break;
         case vb::ControlProperty::ListIndex:
-            Op(name + ".ListIndex = " +
-               std::to_string(static_cast<vb::ListBox&>(control).ListIndex()));
+            Op(name +
+               ".ListIndex = " + std::to_string(static_cast<vb::ListBox&>(control).ListIndex()));
             break;
     }
 }

@@ -21,7 +21,7 @@ struct Ended {};
 using Sections = std::map<std::u16string, std::map<std::u16string, std::u16string>>;
 
 class FakeRuntime : public vb::Runtime {
-public:
+  public:
     FakeRuntime();
 
     // Everything the program did, one line an operation, in order. A failed
@@ -66,8 +66,8 @@ public:
     std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
                               std::u16string_view key,
                               std::u16string_view defaultValue = {}) override;
-    void SaveSetting(std::u16string_view app, std::u16string_view section,
-                     std::u16string_view key, std::u16string_view value) override;
+    void SaveSetting(std::u16string_view app, std::u16string_view section, std::u16string_view key,
+                     std::u16string_view value) override;
     void DeleteSetting(std::u16string_view app, std::u16string_view section) override;
     std::int32_t MsgBox(std::u16string_view prompt, std::int32_t flags,
                         std::u16string_view title) override;
@@ -103,7 +103,7 @@ public:
     // Records an operation and raises the error planned for it, if any.
     void Op(const std::string& line);
 
-private:
+  private:
     struct Failure {
         std::string prefix;
         std::int32_t number;
