@@ -2,63 +2,13 @@
 
 #include <cstdio>
 
+#include "utf8.h"
+
 namespace vb::ini {
 
 namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-// Strict UTF-8 to UTF-16; null on any invalid sequence.
-std::optional<std::u16string> Decode(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const int length = b < 0x80         ? 1
-                           : (b >> 5) == 6  ? 2
-                           : (b >> 4) == 14 ? 3
-                           : (b >> 3) == 30 ? 4
-                                            : 0;
-        if (length == 0 || i + length > bytes.size()) return std::nullopt;
-        char32_t cp = length == 1 ? b : b & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += length;
-    }
-    return out;
-}
-
-void Encode(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 enum class Field { kSection, kKey, kValue };
 
@@ -69,7 +19,7 @@ void Escape(std::u16string_view text, Field field, std::string& out) {
         const char16_t c = text[i];
         const bool high = c >= 0xD800 && c <= 0xDBFF;
         if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            Encode(0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00), out);
+            AppendUtf8(0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00), out);
             continue;
         }
         // Blanks at either end would be trimmed away when the line is read.
@@ -101,7 +51,7 @@ void Escape(std::u16string_view text, Field field, std::string& out) {
             std::snprintf(hex, sizeof hex, "\\x%04X", static_cast<unsigned>(c));
             out += hex;
         } else {
-            Encode(c, out);
+            AppendUtf8(c, out);
         }
     }
 }
@@ -190,7 +140,7 @@ bool NaturalLess::operator()(std::u16string_view a, std::u16string_view b) const
 
 std::optional<Sections> Parse(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    const auto text = Decode(bytes);
+    const auto text = DecodeUtf8(bytes);
     if (!text) return std::nullopt;
     Sections sections;
     Keys* current = nullptr;

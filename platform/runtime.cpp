@@ -58,6 +58,28 @@ void Runtime::Unload(Form& form) {
     FormUnloaded(form);
 }
 
+void Runtime::StoreGeometry(Form& form, FormProperty property, float value) {
+    float left = form.left_, top = form.top_, width = form.width_, height = form.height_;
+    switch (property) {
+        case FormProperty::Left:
+            left = value;
+            break;
+        case FormProperty::Top:
+            top = value;
+            break;
+        case FormProperty::Width:
+            width = value;
+            break;
+        case FormProperty::Height:
+            height = value;
+            break;
+        case FormProperty::WindowState:
+            return;
+    }
+    SetGeometry(form, left, top, width, height, width - (form.width_ - form.scaleWidth_),
+                height - (form.height_ - form.scaleHeight_));
+}
+
 void Runtime::SetGeometry(Form& form, float left, float top, float width, float height,
                           float scaleWidth, float scaleHeight) {
     form.left_ = left;

@@ -146,6 +146,9 @@ class Runtime : public MenuHost {
     Form* FindForm(Handle handle) const;
 
   protected:
+    // Stores a change of a form without a window: the frame around the client
+    // area keeps its size.
+    static void StoreGeometry(Form& form, FormProperty property, float value);
     // Stores the geometry a form's window has.
     static void SetGeometry(Form& form, float left, float top, float width, float height,
                             float scaleWidth, float scaleHeight);

@@ -258,27 +258,8 @@ void QtRuntime::End() {
 void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
     FormWindow* window = windows_[&form];
     if (window == nullptr) {
-        // No window yet, or none ever: the form keeps the values, with a
-        // frame like the classic one around its client area.
-        float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
-        switch (property) {
-            case vb::FormProperty::Left:
-                left = value;
-                break;
-            case vb::FormProperty::Top:
-                top = value;
-                break;
-            case vb::FormProperty::Width:
-                width = value;
-                break;
-            case vb::FormProperty::Height:
-                height = value;
-                break;
-            case vb::FormProperty::WindowState:
-                return;
-        }
-        SetGeometry(form, left, top, width, height, width - (form.Width() - form.ScaleWidth()),
-                    height - (form.Height() - form.ScaleHeight()));
+        // No window yet, or none ever: the form keeps the values.
+        StoreGeometry(form, property, value);
         return;
     }
     const QSize frame = window->Frame();

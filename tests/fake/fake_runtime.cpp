@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "utf8.h"
+#include "platform/utf8.h"
 
 namespace fake {
 
@@ -77,7 +77,7 @@ const char* NotifyMessage(std::uint32_t message) {
 
 std::string Show(std::u16string_view text) {
     std::string out;
-    for (char c : ToUtf8(text)) {
+    for (char c : vb::EncodeUtf8(text)) {
         if (c == '\r')
             out += "\\r";
         else if (c == '\n')
@@ -133,7 +133,7 @@ std::vector<std::string> FakeRuntime::Reports() const {
         const auto at = prompt.find(u"\r\n場所:");
         if (at == std::u16string::npos) continue;
         const auto from = at + 5, to = prompt.find(u"-Orbek", from);
-        locations.push_back(ToUtf8(prompt.substr(from, to - from)));
+        locations.push_back(vb::EncodeUtf8(prompt.substr(from, to - from)));
     }
     return locations;
 }
@@ -234,25 +234,7 @@ void FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value
     char number[32];
     std::snprintf(number, sizeof number, "%g", value);
     Op(Show(form.Name()) + "." + names[static_cast<int>(property)] + " = " + number);
-    float left = form.Left(), top = form.Top(), width = form.Width(), height = form.Height();
-    switch (property) {
-        case vb::FormProperty::Left:
-            left = value;
-            break;
-        case vb::FormProperty::Top:
-            top = value;
-            break;
-        case vb::FormProperty::Width:
-            width = value;
-            break;
-        case vb::FormProperty::Height:
-            height = value;
-            break;
-        case vb::FormProperty::WindowState:
-            return;
-    }
-    SetGeometry(form, left, top, width, height, std::max(0.f, width - frameWidth),
-                std::max(0.f, height - frameHeight));
+    StoreGeometry(form, property, value);
 }
 
 void FakeRuntime::FormShow(vb::Form& form, std::int16_t modal) {

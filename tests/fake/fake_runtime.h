@@ -93,8 +93,6 @@ class FakeRuntime : public vb::Runtime {
                     std::int32_t index = 0) override;
     // Called while a form is shown modally: the user's turn.
     std::function<void(vb::Form& form)> onModal;
-    // The frame around a client area, in twips.
-    float frameWidth = 96, frameHeight = 348;
     void MenuLoaded(vb::MenuItem& item) override;
     void MenuUnloading(vb::MenuItem& item) override;
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
