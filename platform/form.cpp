@@ -146,19 +146,36 @@ void ListBox::AddItem(std::u16string text, std::int16_t index) {
     if (index == -1) index = count;
     if (index < 0 || index > count) Raise(kInvalidCall);
     if (items_.size() >= kMaxListEntries) Raise(kOutOfMemory);
+    const std::int16_t selected = listIndex_;
     items_.insert(items_.begin() + index, std::move(text));
     if (listIndex_ >= index) ++listIndex_;
-    rt_.ControlSet(*this, ControlProperty::ItemAdded, index);
+    try {
+        rt_.ControlSet(*this, ControlProperty::ItemAdded, index);
+    } catch (...) {
+        // Refused: the list stays as it was.
+        items_.erase(items_.begin() + index);
+        listIndex_ = selected;
+        throw;
+    }
 }
 
 void ListBox::RemoveItem(std::int16_t index) {
     if (index < 0 || index >= ListCount()) Raise(kInvalidCall);
+    const std::int16_t selected = listIndex_;
+    std::u16string removed = std::move(items_[index]);
     items_.erase(items_.begin() + index);
-    if (listIndex_ == index)
+    if (listIndex_ == index) {
         listIndex_ = -1;
-    else if (listIndex_ > index)
+    } else if (listIndex_ > index) {
         --listIndex_;
-    rt_.ControlSet(*this, ControlProperty::ItemRemoved, index);
+    }
+    try {
+        rt_.ControlSet(*this, ControlProperty::ItemRemoved, index);
+    } catch (...) {
+        items_.insert(items_.begin() + index, std::move(removed));
+        listIndex_ = selected;
+        throw;
+    }
 }
 
 std::u16string ListBox::List(std::int16_t index) const {

@@ -27,14 +27,14 @@ desktop_start() {
   # -noreset: the server must not reset when the probe below disconnects.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" >>"$dir/desktop.log" 2>&1 &
   echo $! >>"$dir/pids"
-  wait_for 10 test -s "$dir/display" || { echo "Xvfb did not start" >&2; return 1; }
+  wait_for 30 test -s "$dir/display" || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$(head -n1 "$dir/display")"
-  wait_for 10 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
+  wait_for 30 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
   xsetroot -solid '#3b6e8f' || true
   desktop_run "$dir" openbox
   desktop_run "$dir" trayer --edge top --align right --widthtype request --height 24 \
     --transparent false --tint 0xdcdcdc --SetDockType true
-  wait_for 10 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
+  wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
 }
 
 desktop_stop() {

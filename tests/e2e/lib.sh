@@ -36,7 +36,7 @@ orbek_windows() { xdotool search --onlyvisible --class orbek 2>/dev/null | wc -l
 start_orbek() {
   desktop_run "$T" "$ORBEK_BIN/Orbek"
   ORBEK_PID=$(tail -n1 "$T/pids")
-  wait_for 10 xdotool search --onlyvisible --class orbek || fail "the icon did not appear"
+  wait_for 20 xdotool search --onlyvisible --class orbek || fail "the icon did not appear"
   ICON=$(xdotool search --onlyvisible --class orbek | head -n1)
 }
 
