@@ -106,6 +106,10 @@ int FormWindow::Pixels(float twips) const {
     return static_cast<int>(std::lround(twips / twipsPerPixel_));
 }
 
+int FormWindow::PixelsAtLeast(float twips) const {
+    return static_cast<int>(std::ceil(twips / twipsPerPixel_));
+}
+
 float FormWindow::Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
 
 QSize FormWindow::Frame() const {

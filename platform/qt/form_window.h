@@ -21,6 +21,7 @@ class FormWindow : public QDialog {
     vb::Form& form() const { return form_; }
     // Pixels from twips, at the screen's resolution.
     int Pixels(float twips) const;
+    int PixelsAtLeast(float twips) const;
     float Twips(int pixels) const;
     // The frame around the client area, in pixels, as the window manager draws it.
     QSize Frame() const;

@@ -270,11 +270,15 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
         case vb::FormProperty::Top:
             window->move(window->x(), window->Pixels(value));
             break;
+        // Whole pixels, rounded up: the window is at least as large as asked,
+        // so that a minimum size once set is met.
         case vb::FormProperty::Width:
-            window->resize(std::max(1, window->Pixels(value) - frame.width()), window->height());
+            window->resize(std::max(1, window->PixelsAtLeast(value) - frame.width()),
+                           window->height());
             break;
         case vb::FormProperty::Height:
-            window->resize(window->width(), std::max(1, window->Pixels(value) - frame.height()));
+            window->resize(window->width(),
+                           std::max(1, window->PixelsAtLeast(value) - frame.height()));
             break;
         case vb::FormProperty::WindowState:
             if (static_cast<std::int16_t>(value) == vb::kMinimized)

@@ -1,0 +1,116 @@
+// The editor dialog on the Qt runtime, driven through its widgets.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "editor/frmSet.h"
+#include "platform/qt/qt_runtime.h"
+#include "platform/qt/qt_settings.h"
+#include "tray/frmMenu.h"
+
+namespace {
+
+class EditorWidgetsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.isValid());
+        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", home_.path().toUtf8());
+        path_ = qtrt::QtSettingsBackend::PathFor(u"Orbek");
+    }
+
+    void WriteStore(const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path_).absolutePath());
+        QFile file(path_);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    std::string ReadStore() {
+        QFile file(path_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+
+    // Opens the editor modally and lets `user` act on its window once it is shown.
+    void Edit(const std::function<void(QWidget& window)>& user) {
+        qtrt::QtRuntime rt;
+        frmMenu menu(rt);
+        menu.mdl.ShowSMenu();  // as start-up leaves it, so that OK can rebuild it
+        frmSet set(rt, menu.mdl, menu.txtMenu);
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->isVisible() && w->windowTitle() == "Orbek" && w->findChild<QListWidget*>()) {
+                    user(*w);
+                    return;
+                }
+            }
+            ADD_FAILURE() << "the editor window is not on screen";
+            rt.Unload(set);
+        });
+        set.Show(1);
+    }
+
+    static QPushButton* Button(QWidget& window, const QString& caption) {
+        for (auto* b : window.findChildren<QPushButton*>()) {
+            if (b->text() == caption) return b;
+        }
+        return nullptr;
+    }
+
+    QTemporaryDir home_;
+    QString path_;
+};
+
+const QByteArray kStore =
+    "[Sentences]\nSCMax=2\nS0=first\nS1=second\\r\\nline\nS2=third\nS5=kept\n";
+
+TEST_F(EditorWidgetsTest, SelectMoveDeleteAndEnterWriteTheStore) {
+    WriteStore(kStore);
+    Edit([&](QWidget& window) {
+        auto* list = window.findChild<QListWidget*>();
+        ASSERT_EQ(list->count(), 3);
+        EXPECT_EQ(list->item(1)->text(), "second");
+        list->setCurrentRow(2);
+        Button(window, "&^")->click();  // third moves above second
+        EXPECT_EQ(list->currentRow(), 1);
+        list->setCurrentRow(0);
+        Button(window, "&D")->click();
+        QTest::keyClick(&window, Qt::Key_Return);  // OK
+    });
+    EXPECT_EQ(ReadStore(),
+              "[Sentences]\nS0=third\nS1=second\\r\\nline\nS2=third\nS5=kept\nSCMax=1\n");
+}
+
+TEST_F(EditorWidgetsTest, EscapeDiscardsTheEdits) {
+    WriteStore(kStore);
+    Edit([&](QWidget& window) {
+        window.findChild<QListWidget*>()->setCurrentRow(0);
+        Button(window, "&D")->click();
+        QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    EXPECT_EQ(ReadStore(), kStore.toStdString());
+}
+
+TEST_F(EditorWidgetsTest, PreviewShowsTheSelectedSentenceWhole) {
+    WriteStore(kStore);
+    Edit([&](QWidget& window) {
+        window.findChild<QListWidget*>()->setCurrentRow(1);
+        auto* preview = window.findChild<QPlainTextEdit*>();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(preview->toPlainText(), "second\nline");
+        EXPECT_TRUE(preview->isReadOnly());
+        Button(window, "Cancel")->click();
+    });
+    EXPECT_EQ(ReadStore(), kStore.toStdString());
+}
+
+}  // namespace
