@@ -114,7 +114,11 @@ case $E2E_CASE in
     seed "$e2e_here/seed.ini"
     start_orbek
     open_editor 3 1
+    xdotool key --delay 150 alt+l Down Down   # the second sentence, previewed
     shot editor
+    xdotool key Escape
+    wait_editor_closed
+    open_editor 3 1
     xdotool key --delay 150 alt+l Down alt+d      # delete the first sentence
     xdotool key --delay 150 alt+l Down alt+v      # move the (new) second one down
     xdotool key alt+n
