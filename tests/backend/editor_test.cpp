@@ -14,32 +14,14 @@
 
 #include "editor/frmSet.h"
 #include "platform/qt/qt_runtime.h"
-#include "platform/qt/qt_settings.h"
 #include "tray/frmMenu.h"
+
+#include "store_test.h"
 
 namespace {
 
-class EditorWidgetsTest : public ::testing::Test {
+class EditorWidgetsTest : public StoreTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", home_.path().toUtf8());
-        path_ = qtrt::QtSettingsBackend::PathFor(u"Orbek");
-    }
-
-    void WriteStore(const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path_).absolutePath());
-        QFile file(path_);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    std::string ReadStore() {
-        QFile file(path_);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
-
     // Opens the editor modally and lets `user` act on its window once it is shown.
     void Edit(const std::function<void(QWidget& window)>& user) {
         qtrt::QtRuntime rt;
@@ -65,16 +47,13 @@ class EditorWidgetsTest : public ::testing::Test {
         }
         return nullptr;
     }
-
-    QTemporaryDir home_;
-    QString path_;
 };
 
 const QByteArray kStore =
     "[Sentences]\nSCMax=2\nS0=first\nS1=second\\r\\nline\nS2=third\nS5=kept\n";
 
 TEST_F(EditorWidgetsTest, SelectMoveDeleteAndEnterWriteTheStore) {
-    WriteStore(kStore);
+    WriteFile(kStore);
     Edit([&](QWidget& window) {
         auto* list = window.findChild<QListWidget*>();
         ASSERT_EQ(list->count(), 3);
@@ -86,22 +65,22 @@ TEST_F(EditorWidgetsTest, SelectMoveDeleteAndEnterWriteTheStore) {
         Button(window, "&D")->click();
         QTest::keyClick(&window, Qt::Key_Return);  // OK
     });
-    EXPECT_EQ(ReadStore(),
+    EXPECT_EQ(ReadFile(),
               "[Sentences]\nS0=third\nS1=second\\r\\nline\nS2=third\nS5=kept\nSCMax=1\n");
 }
 
 TEST_F(EditorWidgetsTest, EscapeDiscardsTheEdits) {
-    WriteStore(kStore);
+    WriteFile(kStore);
     Edit([&](QWidget& window) {
         window.findChild<QListWidget*>()->setCurrentRow(0);
         Button(window, "&D")->click();
         QTest::keyClick(&window, Qt::Key_Escape);
     });
-    EXPECT_EQ(ReadStore(), kStore.toStdString());
+    EXPECT_EQ(ReadFile(), kStore.toStdString());
 }
 
 TEST_F(EditorWidgetsTest, PreviewShowsTheSelectedSentenceWhole) {
-    WriteStore(kStore);
+    WriteFile(kStore);
     Edit([&](QWidget& window) {
         window.findChild<QListWidget*>()->setCurrentRow(1);
         auto* preview = window.findChild<QPlainTextEdit*>();
@@ -110,7 +89,7 @@ TEST_F(EditorWidgetsTest, PreviewShowsTheSelectedSentenceWhole) {
         EXPECT_TRUE(preview->isReadOnly());
         Button(window, "Cancel")->click();
     });
-    EXPECT_EQ(ReadStore(), kStore.toStdString());
+    EXPECT_EQ(ReadFile(), kStore.toStdString());
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The store file on disk, through the Qt runtime's backend.
 
-#include "platform/qt/qt_settings.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,35 +13,11 @@
 #include "platform/error.h"
 #include "platform/qt/text.h"
 
+#include "store_test.h"
+
 namespace {
 
-class QtSettingsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
-        path_ = qtrt::QtSettingsBackend::PathFor(u"Orbek");
-    }
-
-    void WriteFile(const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path_).absolutePath());
-        QFile file(path_);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    std::string ReadFile() {
-        QFile file(path_);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
-
-    QStringList Entries() {
-        return QDir(QFileInfo(path_).absolutePath()).entryList(QDir::Files | QDir::Hidden);
-    }
-
-    QTemporaryDir home_;
-    QString path_;
-};
+using QtSettingsTest = StoreTest;
 
 TEST_F(QtSettingsTest, FileLivesUnderTheConfigHome) {
     EXPECT_EQ(path_, home_.path() + "/Orbek/Orbek.ini");
