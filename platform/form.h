@@ -13,6 +13,7 @@ namespace vb {
 
 class Runtime;
 class Control;
+class MenuItem;
 using Handle = std::intptr_t;
 
 enum class FormProperty { Left, Top, Width, Height, WindowState };
@@ -50,6 +51,9 @@ class Form {
     // A form that is never to be seen needs no window on desktops that do not
     // route the tray through one.
     bool NeverSeen = false;
+    // The menu a right press on the form's notification icon opens. Trays
+    // that draw that menu themselves are handed it when the icon is added.
+    MenuItem* NotifyMenu = nullptr;
     // The client size as designed.
     void DesignClientSize(float width, float height);
 

@@ -1,18 +1,13 @@
 // Nulvex: deletes every sentence Orbek stored, after asking.
 
-#include <QApplication>
-
+#include "platform/qt/application.h"
 #include "platform/qt/qt_runtime.h"
-#include "platform/version.h"
 #include "removal/frmMain.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Nulvex"));
-    QApplication::setApplicationVersion(QString::fromLatin1(vb::kVersionText));
-    // The program ends through End only: the question box closing before the
-    // form's window appears must not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
+    // Ends through End only: the question box closing before the form's
+    // window appears must not end it.
+    qtrt::Application app(argc, argv, "Nulvex");
 
     qtrt::QtRuntime rt;
     rt.AppTitle = u"Nulvex";

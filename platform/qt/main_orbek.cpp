@@ -1,17 +1,11 @@
 // Orbek: the resident tray program.
 
-#include <QApplication>
-
+#include "platform/qt/application.h"
 #include "platform/qt/qt_runtime.h"
-#include "platform/version.h"
 #include "tray/frmMenu.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orbek"));
-    QApplication::setApplicationVersion(QString::fromLatin1(vb::kVersionText));
-    // Closing a dialog must not end a resident program.
-    QApplication::setQuitOnLastWindowClosed(false);
+    qtrt::Application app(argc, argv, "Orbek");
 
     qtrt::QtRuntime rt;
     rt.AppTitle = u"Orbek";

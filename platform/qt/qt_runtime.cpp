@@ -16,12 +16,19 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "form_window.h"
 #include "qt_settings.h"
 #include "text.h"
+
+// The pictures are compiled into this static library; nothing else refers to
+// them, so the linker would leave them out unless asked for here.
+static void InitAssets() { Q_INIT_RESOURCE(assets); }
 
 namespace qtrt {
 
@@ -123,23 +130,32 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
             TrayIcon& tray = trayIcons_[data.uID];
             tray.icon = std::make_unique<QSystemTrayIcon>();
             Apply(tray, data);
+            if (const vb::Form* form = FindForm(data.hWnd); form && form->NotifyMenu) {
+                tray.menu = NotifyMenuFor(*form->NotifyMenu, data.uID);
+            }
+            OfferMenus();
             // Presses reach the form as the mouse messages they stand for.
             connect(tray.icon.get(), &QSystemTrayIcon::activated, this,
                     [this, id = data.uID](QSystemTrayIcon::ActivationReason reason) {
                         const auto tray = trayIcons_.find(id);
                         if (tray == trayIcons_.end()) return;
-                        switch (reason) {
-                            case QSystemTrayIcon::Trigger:
-                                NotifyIcon(tray->second.data, vb::WM_LBUTTONDOWN);
-                                break;
-                            case QSystemTrayIcon::Context:
-                                NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
-                                break;
-                            default:
-                                break;
+                        if (reason == QSystemTrayIcon::Trigger) {
+                            NotifyIcon(tray->second.data, vb::WM_LBUTTONDOWN);
+                        } else if (reason == QSystemTrayIcon::Context && !tray->second.menu) {
+                            NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
                         }
                     });
             if (tray.icon->icon().isNull()) return false;  // the shell shows no icon without one
+            if (!QSystemTrayIcon::isSystemTrayAvailable() && !toldNoTray_) {
+                toldNoTray_ = true;
+                std::fprintf(stderr, "%s\n",
+                             QStringLiteral("%1: 通知領域が見つかりません。通知領域が現れたら"
+                                            "アイコンを表示します。")
+                                 .arg(QCoreApplication::applicationName())
+                                 .toLocal8Bit()
+                                 .constData());
+            }
+            // Qt moves the icon to a tray that appears or restarts later.
             tray.icon->show();
             qApp->installEventFilter(this);
             return true;
@@ -158,6 +174,38 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
     }
 }
 
+QMenu* QtRuntime::NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id) {
+    QMenu* qmenu = MenuFor(menu);
+    // The tray draws this menu on its own and tells neither when it opens nor
+    // when it closes, only what was chosen: the right press reaches the form
+    // then, and the form's popup runs that choice.
+    connect(qmenu, &QMenu::triggered, this, [this, id](QAction* action) {
+        QTimer::singleShot(0, this, [this, id, action = QPointer<QAction>(action)] {
+            const auto tray = trayIcons_.find(id);
+            if (!action || tray == trayIcons_.end()) return;
+            chosenByTray_ = action;
+            NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
+            chosenByTray_ = nullptr;
+        });
+    });
+    return qmenu;
+}
+
+void QtRuntime::OfferMenus() {
+    // While a popup of the form's or its command runs, a tray shows no menu
+    // of ours: the form would open no second one.
+    const bool offer = popups_ == 0;
+    for (auto& [id, tray] : trayIcons_) {
+        if (tray.menu && tray.offered != offer) {
+            tray.offered = offer;
+            // A tray on D-Bus keeps the menu it was once handed: it shows it
+            // greyed out instead.
+            tray.icon->setContextMenu(offer ? tray.menu : nullptr);
+            for (QAction* action : tray.menu->actions()) action->setEnabled(offer);
+        }
+    }
+}
+
 bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
     // The pointer over an XEmbed tray icon: the widget Qt embeds in the tray.
     if (event->type() == QEvent::Enter && watched->inherits("QSystemTrayIconSys")) {
@@ -173,9 +221,16 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
 
 QIcon QtRuntime::Icon(std::u16string_view picture) {
     // The 32 x 32 picture, and a large one for high-resolution screens.
+    // Loaded pictures, not file names: a tray host on D-Bus is sent the
+    // icon's pixels, and asks the icon which sizes it has.
+    [[maybe_unused]] static const bool assets = (InitAssets(), true);
     const QString name = ToQt(picture);
-    QIcon icon(QStringLiteral(":/assets/%1.png").arg(name));
-    if (!icon.isNull()) icon.addFile(QStringLiteral(":/assets/%1-256.png").arg(name));
+    QIcon icon;
+    for (const QString& file :
+         {QStringLiteral(":/assets/%1.png"), QStringLiteral(":/assets/%1-256.png")}) {
+        const QPixmap pixmap(file.arg(name));
+        if (!pixmap.isNull()) icon.addPixmap(pixmap);
+    }
     return icon;
 }
 
@@ -211,8 +266,16 @@ QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
 }
 
 void QtRuntime::PopupMenu(vb::MenuItem& menu) {
-    QAction* chosen = MenuFor(menu)->exec(QCursor::pos());
+    QMenu* qmenu = MenuFor(menu);
+    ++popups_;
+    OfferMenus();
+    // A choice made in the tray's own drawing of the menu, or one made here.
+    QAction* chosen = chosenByTray_ && chosenByTray_->parent() == qmenu
+                          ? std::exchange(chosenByTray_, nullptr).data()
+                          : qmenu->exec(QCursor::pos());
     if (chosen != nullptr) Click(*static_cast<vb::MenuItem*>(chosen->data().value<void*>()));
+    --popups_;
+    OfferMenus();
 }
 
 void QtRuntime::MenuLoaded(vb::MenuItem& item) {

@@ -60,11 +60,18 @@ class QtRuntime : public QObject, public vb::Runtime {
     struct TrayIcon {
         vb::NotifyIconData data;
         std::unique_ptr<QSystemTrayIcon> icon;
+        QMenu* menu = nullptr;  // opened by a right press, drawn by the tray
+        bool offered = false;   // handed to the tray now
     };
+
     // The Qt menu that shows a top-level menu, made on first use.
     QMenu* MenuFor(vb::MenuItem& menu);
     QAction* MakeAction(vb::MenuItem& item);
     void Apply(TrayIcon& tray, const vb::NotifyIconData& data);
+    QMenu* NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id);
+    // Hands the right-press menus to the trays, or takes them back while a
+    // popup is in progress.
+    void OfferMenus();
 
     std::unique_ptr<QLockFile> instanceLock_;
     std::map<vb::Handle, QIcon> pictures_;
@@ -73,6 +80,9 @@ class QtRuntime : public QObject, public vb::Runtime {
     std::map<const vb::MenuItem*, QAction*> actions_;
     std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
+    QPointer<QAction> chosenByTray_;  // in a menu the tray drew, for the popup to run
+    int popups_ = 0;                  // PopupMenu calls in progress
+    bool toldNoTray_ = false;
 };
 
 }  // namespace qtrt
