@@ -110,8 +110,11 @@ void Runtime::NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage)
     Form* form = FindForm(data.hWnd);
     if (form == nullptr || data.uCallbackMessage != WM_MOUSEMOVE) return;
     // The message number arrives as the pointer's X in pixels, converted to
-    // twips; wParam, the icon's ID, reads as the mouse key flags.
-    const float x = static_cast<float>(mouseMessage & 0xFFFF) * ScreenTwipsPerPixelX();
+    // twips; wParam, the icon's ID, reads as the mouse key flags. The handler
+    // divides by the twips per pixel rounded to a whole number, so X is made
+    // with that number too: the code then comes back whole at any resolution.
+    const float x = static_cast<float>(mouseMessage & 0xFFFF) *
+                    static_cast<float>(CLng(ScreenTwipsPerPixelX()));
     const std::uint32_t keys = data.uID;
     const auto button = static_cast<std::int16_t>((keys & 1) | (keys & 2) | (keys & 0x10 ? 4 : 0));
     const auto shift = static_cast<std::int16_t>((keys & 4 ? 1 : 0) | (keys & 8 ? 2 : 0));

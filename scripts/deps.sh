@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev dpkg-dev
   xvfb xauth openbox trayer xdotool xclip x11-utils x11-xserver-utils imagemagick fonts-noto-cjk
+  dbus-daemon dbus-bin xfce4-panel
 )
 
 missing=()

@@ -1,6 +1,11 @@
-# A private virtual desktop: Xvfb, the openbox window manager and the trayer
+# A private virtual desktop: Xvfb, the openbox window manager and a
 # notification area. Source this file, then:
-#   desktop_start DIR   starts it, exports DISPLAY; pids go to DIR/pids
+#   desktop_start DIR [TRAY]  starts it, exports DISPLAY; pids go to DIR/pids.
+#                       TRAY: trayer (XEmbed, the default), xfce (xfce4-panel,
+#                       which hosts StatusNotifierItems over D-Bus, and XEmbed
+#                       icons while no such item registers; needs a session
+#                       bus) or none
+#   tray_start DIR TRAY, tray_stop DIR  start and end the notification area alone
 #   desktop_stop DIR    ends everything desktop_start and desktop_run started
 #   desktop_run DIR CMD...  starts CMD in the background on it, records its pid
 #   wait_for SECONDS CMD...  retries CMD until it succeeds, or fails at the deadline
@@ -32,9 +37,66 @@ desktop_start() {
   wait_for 30 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
   xsetroot -solid '#3b6e8f' || true
   desktop_run "$dir" openbox
-  desktop_run "$dir" trayer --edge top --align right --widthtype request --height 24 \
-    --transparent false --tint 0xdcdcdc --SetDockType true
-  wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
+  [ "${2:-trayer}" = none ] || tray_start "$dir" "${2:-trayer}"
+}
+
+tray_start() {
+  local dir=$1
+  case $2 in
+    trayer)
+      desktop_run "$dir" trayer --edge top --align right --widthtype request --height 24 \
+        --transparent false --tint 0xdcdcdc --SetDockType true
+      wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
+      ;;
+    xfce)
+      xfce_panel_config
+      # Services the bus starts (the panel's settings store) must see this
+      # desktop and its folders, not the user's.
+      dbus-update-activation-environment DISPLAY XDG_CONFIG_HOME XDG_RUNTIME_DIR
+      desktop_run "$dir" xfce4-panel --disable-wm-check
+      wait_for 30 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher ||
+        { echo "no StatusNotifierWatcher appeared" >&2; return 1; }
+      wait_for 30 xdotool search --onlyvisible --class xfce4-panel || { echo "no panel appeared" >&2; return 1; }
+      ;;
+    *) echo "unknown tray $2" >&2; return 1 ;;
+  esac
+  tail -n1 "$dir/pids" >"$dir/tray.pid"
+}
+
+tray_stop() {
+  local pid
+  pid=$(cat "$1/tray.pid")
+  pkill -P "$pid" 2>/dev/null || true  # the panel's plugins
+  kill "$pid" 2>/dev/null || true
+  wait_for 5 bash -c "! kill -0 $pid" || kill -9 "$pid" 2>/dev/null || true
+}
+
+# One panel along the top edge holding only the notification area.
+xfce_panel_config() {
+  local d="${XDG_CONFIG_HOME:?}/xfce4/xfconf/xfce-perchannel-xml"
+  mkdir -p "$d"
+  cat >"$d/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+XML
 }
 
 desktop_stop() {

@@ -57,10 +57,11 @@ bool QtRuntime::AppPrevInstance() {
 }
 
 float QtRuntime::ScreenTwipsPerPixelX() {
-    // Whole twips per pixel, as the form runtime always gave: 15 at 96 dpi.
+    // The screen's real resolution, so that windows keep their designed
+    // proportions: 15 at 96 dpi, 10 at 144, 7.5 at 192.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    return static_cast<float>(std::max(1.0, std::round(1440.0 / dpi)));
+    return static_cast<float>(1440.0 / dpi);
 }
 
 std::int32_t QtRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,

@@ -94,4 +94,4 @@ wait_editor_closed() {
 
 shot() { sleep 0.3; import -window root "$E2E_ARTIFACTS/$1.png"; }
 
-desktop_start "$T"
+desktop_start "$T" "${E2E_TRAY:-trayer}"

@@ -194,7 +194,8 @@ TEST_F(LoadedFormTest, HoverRefreshesTheIconWithTheSameRecord) {
 }
 
 TEST_F(LoadedFormTest, NotificationArrivesAsMessageTimesTwipsPerPixel) {
-    for (float twips : {15.0f, 12.0f}) {
+    // 96, 120, 144 and 192 dpi: the codes come back whole at a fractional size too.
+    for (float twips : {15.0f, 12.0f, 10.0f, 7.5f}) {
         rt.twipsPerPixel = twips;
         struct Row {
             std::uint32_t message;
