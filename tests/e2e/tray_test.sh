@@ -169,6 +169,47 @@ case $E2E_CASE in
     wait_for 5 bash -c "! kill -0 $ORBEK_PID" || fail "Orbek still runs"
     [ "$(orbek_windows)" -eq 0 ] || fail "the icon is still there"
     ;;
+  dpi)
+    # Windows keep their designed proportions at 96, 144 and 192 dpi: the
+    # editor's client area grows with the resolution.
+    seed "$e2e_here/seed.ini"
+    for dpi in 96 144 192; do
+      QT_FONT_DPI=$dpi start_orbek
+      open_editor 3 1
+      size=$(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+      echo "$dpi dpi: editor $size" | tee -a "$E2E_ARTIFACTS/dpi.txt"
+      read -r w h <<<"$size"
+      [ "$dpi" -ne 96 ] || { w96=$w h96=$h; }
+      # Within 3 % of the 96 dpi size scaled: the frame around it does not scale.
+      for pair in "$w $w96" "$h $h96"; do
+        read -r got base <<<"$pair"
+        want=$((base * dpi / 96))
+        [ $((100 * (got > want ? got - want : want - got))) -le $((3 * want)) ] ||
+          fail "at $dpi dpi the editor is $size, not about $((w96 * dpi / 96)) $((h96 * dpi / 96))"
+      done
+      shot "editor-${dpi}dpi"
+      xdotool key Escape
+      wait_editor_closed
+      kill "$ORBEK_PID"
+      wait_for 10 bash -c "! kill -0 $ORBEK_PID" || fail "Orbek did not end"
+    done
+    ;;
+  scale-2)
+    seed "$e2e_here/seed.ini"
+    QT_SCALE_FACTOR=2 start_orbek
+    import -window root -crop 80x40+944+0 +repage "$E2E_ARTIFACTS/scale-2-icon.png"
+    press_icon 1
+    shot scale-2-left-menu
+    xdotool key Escape
+    wait_menu_closed
+    open_editor 3 1
+    shot scale-2-editor
+    read -r w h < <(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+    # Twice the editor's size at scale 1 (441 x 337 pixels).
+    [ "$w" -ge 870 ] && [ "$h" -ge 660 ] || fail "the editor is $w x $h at scale 2"
+    xdotool key Escape
+    wait_editor_closed
+    ;;
   *) fail "unknown case $E2E_CASE" ;;
 esac
 echo "PASS: $E2E_CASE"
