@@ -177,7 +177,7 @@ case $E2E_CASE in
       QT_FONT_DPI=$dpi start_orbek
       open_editor 3 1
       size=$(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
-      echo "$dpi dpi: editor $size" | tee -a "$E2E_ARTIFACTS/dpi.txt"
+      echo "$dpi dpi: editor $size" | tee -a "$T/dpi.txt"
       read -r w h <<<"$size"
       [ "$dpi" -ne 96 ] || { w96=$w h96=$h; }
       # Within 3 % of the 96 dpi size scaled: the frame around it does not scale.
@@ -188,6 +188,7 @@ case $E2E_CASE in
           fail "at $dpi dpi the editor is $size, not about $((w96 * dpi / 96)) $((h96 * dpi / 96))"
       done
       shot "editor-${dpi}dpi"
+      cp "$T/dpi.txt" "$E2E_ARTIFACTS/dpi-editor.txt"
       xdotool key Escape
       wait_editor_closed
       kill "$ORBEK_PID"
