@@ -92,6 +92,25 @@ wait_editor_closed() {
   wait_for 5 bash -c "! xdotool search --onlyvisible --name '^Orbek\$'" || fail "the editor stayed open"
 }
 
+# The size of a window's client area, "W H" in pixels.
+window_size() { xwininfo -id "$1" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}'; }
+
+# Records the size of `what`'s window at `dpi` dots per inch and checks it
+# keeps its proportions: within 3 % of its size at 96 dpi (measured first)
+# scaled, as the window manager's frame around it does not scale.
+expect_scaled() {
+  local what=$1 dpi=$2 id=$3 w h got base want
+  read -r w h < <(window_size "$id")
+  echo "$dpi dpi: $what $w x $h" >>"$E2E_ARTIFACTS/dpi-$what.txt"
+  [ "$dpi" -ne 96 ] || { W96=$w H96=$h; }
+  for pair in "$w $W96" "$h $H96"; do
+    read -r got base <<<"$pair"
+    want=$((base * dpi / 96))
+    [ $((100 * (got > want ? got - want : want - got))) -le $((3 * want)) ] ||
+      fail "at $dpi dpi $what is $w x $h, not about $((W96 * dpi / 96)) x $((H96 * dpi / 96))"
+  done
+}
+
 shot() { sleep 0.3; import -window root "$E2E_ARTIFACTS/$1.png"; }
 
 desktop_start "$T" "${E2E_TRAY:-trayer}"

@@ -173,22 +173,12 @@ case $E2E_CASE in
     # Windows keep their designed proportions at 96, 144 and 192 dpi: the
     # editor's client area grows with the resolution.
     seed "$e2e_here/seed.ini"
+    rm -f "$E2E_ARTIFACTS/dpi-editor.txt"
     for dpi in 96 144 192; do
       QT_FONT_DPI=$dpi start_orbek
       open_editor 3 1
-      size=$(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
-      echo "$dpi dpi: editor $size" | tee -a "$T/dpi.txt"
-      read -r w h <<<"$size"
-      [ "$dpi" -ne 96 ] || { w96=$w h96=$h; }
-      # Within 3 % of the 96 dpi size scaled: the frame around it does not scale.
-      for pair in "$w $w96" "$h $h96"; do
-        read -r got base <<<"$pair"
-        want=$((base * dpi / 96))
-        [ $((100 * (got > want ? got - want : want - got))) -le $((3 * want)) ] ||
-          fail "at $dpi dpi the editor is $size, not about $((w96 * dpi / 96)) $((h96 * dpi / 96))"
-      done
+      expect_scaled editor "$dpi" "$EDITOR"
       shot "editor-${dpi}dpi"
-      cp "$T/dpi.txt" "$E2E_ARTIFACTS/dpi-editor.txt"
       xdotool key Escape
       wait_editor_closed
       kill "$ORBEK_PID"
@@ -205,7 +195,7 @@ case $E2E_CASE in
     wait_menu_closed
     open_editor 3 1
     shot scale-2-editor
-    read -r w h < <(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+    read -r w h < <(window_size "$EDITOR")
     # Twice the editor's size at scale 1 (441 x 337 pixels).
     [ "$w" -ge 870 ] && [ "$h" -ge 660 ] || fail "the editor is $w x $h at scale 2"
     xdotool key Escape
