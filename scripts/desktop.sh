@@ -37,8 +37,13 @@ desktop_start() {
   wait_for 30 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
   xsetroot -solid '#3b6e8f' || true
   desktop_run "$dir" openbox
+  # A tray that maps its window while the window manager is still taking
+  # over the screen may stay unseen: start it once the manager is up.
+  wait_for 30 wm_ready || { echo "the window manager did not start" >&2; return 1; }
   [ "${2:-trayer}" = none ] || tray_start "$dir" "${2:-trayer}"
 }
+
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 
 tray_start() {
   local dir=$1
