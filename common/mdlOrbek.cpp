@@ -1,7 +1,5 @@
 #include "mdlOrbek.h"
 
-#include <algorithm>
-
 #include "common/trap.h"
 #include "platform/conv.h"
 #include "platform/version.h"
@@ -10,8 +8,6 @@ namespace {
 
 constexpr std::u16string_view kCrLf = u"\r\n";
 constexpr std::size_t kCaptionChars = 30;
-// The highest element index a 16-bit control array can hold.
-constexpr std::int32_t kMaxElement = 32767;
 
 }  // namespace
 
@@ -37,6 +33,7 @@ void mdlOrbek::ShowSMenu() {
     Trap trap(*this, u"mdlOrbek!ShowSMenu");
     std::int32_t n = 0;
     trap.Do([&] { n = vb::CLng(rt.GetSetting(kApp, kSection, kCountKey, u"-1")); });
+    trap.Do([&] { builtFrom_ = rt.OutsideChanges(kApp); });
     if (n == -1) return;
     trap.Do([&] { mnuSentence_(0).SetVisible(true); });
     for (std::int32_t i = 0; i <= n; ++i) {
@@ -54,16 +51,18 @@ void mdlOrbek::ShowSMenu() {
 
 void mdlOrbek::ClearSMenu() {
     Trap trap(*this, u"mdlOrbek!ClearSMenu");
+    // Read as ever, so that a damaged count is still reported here; but the
+    // items go by what the menu holds, as another program may have changed
+    // the count since the menu was built.
     std::int32_t n = 0;
     trap.Do([&] { n = vb::CLng(rt.GetSetting(kApp, kSection, kCountKey, u"-1")); });
-    // No element above the highest one an array can hold was ever built.
-    const std::int32_t highest =
-        static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{n} + 1, kMaxElement));
-    for (std::int32_t k = highest; k >= 1; --k) {
-        trap.Do([&] { mnuSentence_.Unload(static_cast<std::int16_t>(k)); });
+    for (std::int16_t k = mnuSentence_.UBound(); k >= 1; --k) {
+        if (mnuSentence_.Exists(k)) trap.Do([&] { mnuSentence_.Unload(k); });
     }
     trap.Do([&] { mnuSentence_(0).SetVisible(false); });
 }
+
+bool mdlOrbek::SMenuOutOfStep() { return rt.OutsideChanges(kApp) != builtFrom_; }
 
 std::u16string mdlOrbek::SentenceCaption(std::u16string_view sentence) {
     std::u16string s(sentence);

@@ -28,8 +28,10 @@ class mdlOrbek {
 
     // Builds the sentence items from the store; expects the menu torn down.
     void ShowSMenu();
-    // Removes the sentence items by the count still in the store.
+    // Removes the sentence items the menu holds.
     void ClearSMenu();
+    // Whether another program has changed the store since the menu was built.
+    bool SMenuOutOfStep();
 
     // A sentence's menu caption: its first line marked "\n...", then at most
     // 30 characters followed by "...".
@@ -39,4 +41,5 @@ class mdlOrbek {
 
   private:
     vb::MenuArray& mnuSentence_;
+    std::uint64_t builtFrom_ = 0;  // the store's outside changes seen at the last build
 };

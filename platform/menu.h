@@ -82,6 +82,9 @@ class MenuArray {
     void Unload(std::int16_t k);
     // Raises 340 when element k does not exist.
     MenuItem& operator()(std::int16_t k);
+    bool Exists(std::int16_t k) const { return elements_.count(k) > 0; }
+    // The highest element's index.
+    std::int16_t UBound() const { return elements_.rbegin()->first; }
 
     std::function<void(std::int16_t)> Click;
 

@@ -76,6 +76,8 @@ class Runtime : public MenuHost {
     virtual void SaveSetting(std::u16string_view app, std::u16string_view section,
                              std::u16string_view key, std::u16string_view value);
     virtual void DeleteSetting(std::u16string_view app, std::u16string_view section);
+    // Changes whenever another program is seen to have changed `app`'s store.
+    std::uint64_t OutsideChanges(std::u16string_view app) { return settings_.OutsideChanges(app); }
     Settings& Store() { return settings_; }
 
     // Dialogs.

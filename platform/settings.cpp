@@ -39,6 +39,10 @@ void Settings::DeleteSetting(std::u16string_view app, std::u16string_view sectio
     Written(a);
 }
 
+std::uint64_t Settings::OutsideChanges(std::u16string_view app) {
+    return Open(app).backend->OutsideChanges();
+}
+
 void Settings::Written(App& app) {
     if (depth_ == 0) {
         app.backend->Commit();

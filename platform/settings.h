@@ -4,6 +4,7 @@
 // began, plus this program's own writes since. Writes made inside a write scope
 // reach the disk together, in one atomic step, when that scope closes.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +33,9 @@ class SettingsBackend {
     // next Refresh. Throws Error; the changes are then dropped and the disk is
     // left as it was.
     virtual void Commit() = 0;
+    // Counts the times the view has been found to differ from this program's own
+    // writes: changed on disk by another program, or own writes that were dropped.
+    virtual std::uint64_t OutsideChanges() const = 0;
 };
 
 class Settings {
@@ -45,6 +49,8 @@ class Settings {
                      std::u16string_view value);
     // Raises 5 when the section does not exist.
     void DeleteSetting(std::u16string_view app, std::u16string_view section);
+    // See SettingsBackend::OutsideChanges; the store is looked at as a read would.
+    std::uint64_t OutsideChanges(std::u16string_view app);
 
     // The program is about to wait for the next event: the next read takes the
     // disk's state again, unless writes of this program are still pending.

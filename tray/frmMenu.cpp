@@ -77,6 +77,11 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
             break;
         }
         case vb::WM_LBUTTONDOWN:
+            // Another program may have changed the store since the menu was built.
+            if (popupOpen_ == 0 && trap.If([&] { return mdl.SMenuOutOfStep(); })) {
+                mdl.ClearSMenu();
+                mdl.ShowSMenu();
+            }
             Popup(mnuLeft, trap);
             break;
         case vb::WM_RBUTTONDOWN:

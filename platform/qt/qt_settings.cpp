@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <utility>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -64,6 +66,7 @@ vb::ini::Sections QtSettingsBackend::ReadDisk() {
 void QtSettingsBackend::Refresh() {
     const Stamp now = StampNow();
     if (stamp_ && *stamp_ == now) return;
+    ++outsideChanges_;  // not the file the view was made from
     view_.clear();
     unreadable_.reset();
     try {
@@ -109,7 +112,18 @@ void QtSettingsBackend::RemoveSection(std::u16string_view section) {
 void QtSettingsBackend::Commit() {
     const auto changes = std::move(changes_);
     changes_.clear();
-    stamp_.reset();  // the next read takes the disk again, whatever happens here
+    // The view is trusted again only once the file holds just it.
+    const std::optional<Stamp> seen = std::exchange(stamp_, std::nullopt);
+    try {
+        WriteMerged(changes, seen);
+    } catch (const vb::Error&) {
+        ++outsideChanges_;  // the view holds writes that never reached the disk
+        throw;
+    }
+}
+
+void QtSettingsBackend::WriteMerged(const std::vector<Change>& changes,
+                                    const std::optional<Stamp>& seen) {
     if (unreadable_) throw *unreadable_;
 
     const QFileInfo info(path_);
@@ -122,6 +136,9 @@ void QtSettingsBackend::Commit() {
     if (!lock.tryLock(kLockTimeoutMs)) {
         Fail(QStringLiteral("登録文のファイル %1 を他のプログラムが使っています。").arg(path_));
     }
+    // What others wrote meanwhile is merged in, and seen from the next event on.
+    const bool othersWrote = seen != StampNow();
+    if (othersWrote) ++outsideChanges_;
     vb::ini::Sections sections = ReadDisk();
     for (const auto& change : changes) change(sections);
     const std::string bytes = vb::ini::Write(sections);
@@ -136,8 +153,9 @@ void QtSettingsBackend::Commit() {
         file.cancelWriting();
         Fail(QStringLiteral("登録文を %1 に書き込めません (%2)。").arg(path_, reason));
     }
-    // What others changed is merged into the file but seen only from the next
-    // event on, when the file is read again.
+    // Otherwise the view is what the file holds; stamped still under the lock,
+    // so the stamp is the file just written.
+    if (!othersWrote) stamp_ = StampNow();
 }
 
 }  // namespace qtrt

@@ -29,6 +29,7 @@ class QtSettingsBackend : public vb::SettingsBackend {
                   std::u16string_view value) override;
     void RemoveSection(std::u16string_view section) override;
     void Commit() override;
+    std::uint64_t OutsideChanges() const override { return outsideChanges_; }
 
   private:
     struct Stamp {
@@ -41,11 +42,16 @@ class QtSettingsBackend : public vb::SettingsBackend {
     // The file's contents now; throws Error when it cannot be read or parsed
     // (a damaged file is moved aside first).
     vb::ini::Sections ReadDisk();
+    using Change = std::function<void(vb::ini::Sections&)>;
+    // The disk's contents with `changes` applied, written in one rename; `seen`
+    // is the stamp of the file the view was read from.
+    void WriteMerged(const std::vector<Change>& changes, const std::optional<Stamp>& seen);
 
     QString path_;
     vb::ini::Sections view_;
-    std::vector<std::function<void(vb::ini::Sections&)>> changes_;
-    std::optional<Stamp> stamp_;  // of the file `view_` was read from
+    std::vector<Change> changes_;
+    std::optional<Stamp> stamp_;  // of the file `view_` shows
+    std::uint64_t outsideChanges_ = 0;
     std::optional<vb::Error> unreadable_;
 };
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <utility>
 
 #include <QDir>
 #include <QFile>
@@ -174,6 +175,55 @@ TEST_F(QtSettingsTest, RefreshSeesAnotherProgramsChangeOfTheSameSize) {
     }
     store.Refresh();
     EXPECT_EQ(store.Value(u"Sentences", u"SCMax"), u"2");
+}
+
+// What the tray program relies on to know when to rebuild its menu: its own
+// commits change nothing, anything else does.
+TEST_F(QtSettingsTest, OutsideChangesCountOnlyWhatOthersDidOrWhatWasLost) {
+    WriteFile("[Sentences]\nSCMax=0\nS0=a\n");
+    qtrt::QtSettingsBackend store(u"Orbek");
+    store.Refresh();
+    auto changes = store.OutsideChanges();
+    auto changed = [&] {
+        const auto before = std::exchange(changes, store.OutsideChanges());
+        return before != changes;
+    };
+
+    store.Refresh();
+    EXPECT_FALSE(changed()) << "nothing happened";
+
+    store.SetValue(u"Sentences", u"S1", u"b");
+    store.Commit();
+    store.Refresh();
+    EXPECT_FALSE(changed()) << "own commit";
+    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"b");
+
+    {
+        qtrt::QtSettingsBackend other(u"Orbek");
+        other.Refresh();
+        other.RemoveSection(u"Sentences");
+        other.Commit();
+    }
+    store.Refresh();
+    EXPECT_TRUE(changed()) << "another program's commit";
+    EXPECT_FALSE(store.HasSection(u"Sentences"));
+
+    WriteFile("[Sentences]\nSCMax=0\nS0=by hand\n");
+    store.Refresh();
+    EXPECT_TRUE(changed()) << "edited by hand";
+
+    WriteFile("[Sentences]\nSCMax=0\nS0=by hand, again\n");
+    store.SetValue(u"Sentences", u"S1", u"mine");
+    store.Commit();
+    EXPECT_TRUE(changed()) << "merged into own commit";
+    store.Refresh();
+    EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"by hand, again");
+    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"mine");
+
+    WriteFile("damaged\n");
+    store.SetValue(u"Sentences", u"S2", u"lost");
+    EXPECT_THROW(store.Commit(), vb::Error);
+    EXPECT_TRUE(changed()) << "own writes dropped";
 }
 
 }  // namespace

@@ -56,6 +56,27 @@ client_shot() {
 
 has_section() { grep -qx "\[$1\]" "$STORE"; }
 
+# Height in pixels of the open menu: rows are all of one height, so it tells
+# how many items the menu holds.
+menu_height() {
+  local id
+  id=$(xdotool search --onlyvisible --class orbek | grep -vx "$ICON" | tail -n1)
+  xdotool getwindowgeometry "$id" | awk -F'[ x]+' '/Geometry/ {print $NF}'
+}
+
+# Opens the left menu, records its height in the named variable and closes it.
+left_menu_height() {
+  press_icon 1
+  printf -v "$1" %s "$(menu_height)"
+  shot "nulvex-$1"
+  xdotool key Escape
+  wait_menu_closed
+}
+
+no_error_box() {
+  ! xdotool search --name "^エラー - Orbek\$" >/dev/null 2>&1 || fail "an error report appeared"
+}
+
 case $E2E_CASE in
   enter-is-no)
     seed_store
@@ -112,6 +133,39 @@ case $E2E_CASE in
     shot nulvex-orbek-menu
     xdotool key Escape
     wait_menu_closed
+    ;;
+  menu-follows-store)
+    printf '[Sentences]\nSCMax=3\nS0=one\nS1=two\nS2=three\nS3=four\n' >"$STORE"
+    start_orbek
+    left_menu_height four
+    start_nulvex
+    yes_then_ok
+    # The menu holds the settings item alone.
+    left_menu_height none
+    [ "$none" -lt "$four" ] || fail "the deleted sentences are still in the menu ($none, $four)"
+    printf 'new one' | xclip -selection clipboard
+    press_icon 3
+    choose_item 0
+    # An error report would hold the write back until it was answered.
+    wait_for 5 grep -qx 'SCMax=0' "$STORE" || fail "the registration was not written"
+    no_error_box
+    left_menu_height one
+    press_icon 1
+    choose_item 1
+    expect_clipboard "new one"
+    wait_menu_closed
+    # Rewritten in place, as an editor would, with two other sentences.
+    printf '[Sentences]\nSCMax=1\nS0=first\nS1=second\n' >"$STORE"
+    left_menu_height two
+    # One more row from one to two sentences, two more from two to four.
+    [ "$none" -lt "$one" ] || fail "no sentence row after the registration ($none, $one)"
+    [ $((four - two)) -eq $((2 * (two - one))) ] ||
+      fail "menu heights: one $one, two $two, four $four"
+    press_icon 1
+    choose_item 2
+    expect_clipboard "second"
+    wait_menu_closed
+    no_error_box
     ;;
   *) fail "unknown case $E2E_CASE" ;;
 esac

@@ -17,7 +17,8 @@ class Backend : public vb::SettingsBackend {
 
     void Refresh() override {
         rt_.Op("Refresh");
-        view_ = rt_.disk;
+        if (rt_.disk != known_) ++outsideChanges_;
+        view_ = known_ = rt_.disk;
     }
     std::optional<std::u16string> Value(std::u16string_view section,
                                         std::u16string_view key) override {
@@ -43,14 +44,24 @@ class Backend : public vb::SettingsBackend {
     void Commit() override {
         auto changes = std::move(changes_);
         changes_.clear();
-        rt_.Op("Commit");
+        try {
+            rt_.Op("Commit");
+        } catch (const vb::Error&) {
+            ++outsideChanges_;  // the view holds writes the disk never got
+            throw;
+        }
         // Merged into the disk as it is now, as another program may have changed it.
+        if (rt_.disk != known_) ++outsideChanges_;
         for (auto& change : changes) change(rt_.disk);
+        known_ = rt_.disk;
     }
+    std::uint64_t OutsideChanges() const override { return outsideChanges_; }
 
   private:
     FakeRuntime& rt_;
     Sections view_;
+    Sections known_;  // the disk as this program last saw or wrote it
+    std::uint64_t outsideChanges_ = 0;
     std::vector<std::function<void(Sections&)>> changes_;
 };
 
