@@ -4,7 +4,7 @@ BUILD ?= build
 SANITIZED ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build run stop test sanitized-build sanitize fuzz clean
+.PHONY: all deps build run stop test sanitized-build sanitize fuzz bench clean
 
 all: build
 
@@ -26,7 +26,7 @@ test: build
 
 sanitized-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SANITIZED) -G Ninja \
-	  -DORBEK_SANITIZE=ON -DORBEK_FUZZ=ON
+	  -DORBEK_SANITIZE=ON -DORBEK_FUZZ=ON -DORBEK_BENCH=OFF
 	cmake --build $(SANITIZED)
 
 sanitize: sanitized-build
@@ -34,6 +34,11 @@ sanitize: sanitized-build
 
 fuzz: sanitized-build
 	scripts/fuzz.sh $(SANITIZED) $(FUZZ_SECONDS)
+
+bench: build
+	cmake --build $(BUILD) --target orbek_bench bare_tray
+	$(BUILD)/bench/orbek_bench
+	bench/startup.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED)

@@ -64,6 +64,8 @@ class QtRuntime : public QObject, public vb::Runtime {
     // The Qt menu that shows a top-level menu, made on first use.
     QMenu* MenuFor(vb::MenuItem& menu);
     QAction* MakeAction(vb::MenuItem& item);
+    // Drops the Qt menu of `menu`, if made, until it is shown again.
+    void DropMenu(const vb::MenuItem& menu);
     void Apply(TrayIcon& tray, const vb::NotifyIconData& data);
 
     std::unique_ptr<QLockFile> instanceLock_;
