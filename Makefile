@@ -1,7 +1,10 @@
 # Set-up, build, run and test in one step each, on Debian 12.
 BUILD ?= build
+# The suite again, built by clang with AddressSanitizer and UBSan, and the fuzz targets.
+SANITIZED ?= build-asan
+FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build run stop test clean
+.PHONY: all deps build run stop test sanitized-build sanitize fuzz bench clean
 
 all: build
 
@@ -21,5 +24,21 @@ stop:
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 
+sanitized-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(SANITIZED) -G Ninja \
+	  -DORBEK_SANITIZE=ON -DORBEK_FUZZ=ON -DORBEK_BENCH=OFF
+	cmake --build $(SANITIZED)
+
+sanitize: sanitized-build
+	scripts/sanitized.sh $(SANITIZED)
+
+fuzz: sanitized-build
+	scripts/fuzz.sh $(SANITIZED) $(FUZZ_SECONDS)
+
+bench: build
+	cmake --build $(BUILD) --target orbek_bench bare_tray
+	$(BUILD)/bench/orbek_bench
+	bench/startup.sh $(BUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED)

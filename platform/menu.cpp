@@ -45,11 +45,6 @@ MenuItem& MenuItem::Add(std::unique_ptr<MenuItem> child) {
     return *children_.back();
 }
 
-const MenuItem* MenuItem::After(const MenuItem& child) const {
-    auto it = Find(children_, &child);
-    return it == children_.end() || it + 1 == children_.end() ? nullptr : (it + 1)->get();
-}
-
 std::u16string MenuItem::Label() const {
     return index_ < 0 ? name_ : name_ + u"(" + Str(index_) + u")";
 }

@@ -49,8 +49,6 @@ class MenuItem {
 
     // Design-time construction: appends a child and returns it.
     MenuItem& Add(std::unique_ptr<MenuItem> child);
-    // The child that follows `child` in menu order, or null.
-    const MenuItem* After(const MenuItem& child) const;
     // A printable name: "mnuSentence(3)" or "mnuLeft".
     std::u16string Label() const;
 

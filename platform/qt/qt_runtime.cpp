@@ -279,21 +279,20 @@ void QtRuntime::PopupMenu(vb::MenuItem& menu) {
     OfferMenus();
 }
 
-void QtRuntime::MenuLoaded(vb::MenuItem& item) {
-    const auto qmenu = menus_.find(item.Parent());
-    if (qmenu == menus_.end()) return;  // made from the items when first shown
-    QAction* action = MakeAction(item);
-    action->setParent(qmenu->second.get());
-    const vb::MenuItem* next = item.Parent()->After(item);
-    qmenu->second->insertAction(next ? actions_.at(next) : nullptr, action);
+// A Qt menu searches its list of actions on every insertion and removal, and
+// its object tree on every removal. Rather than follow a rebuild item by item,
+// a loaded or unloaded item drops its menu, which goes whole, and the menu is
+// made again from the items when it is next shown.
+void QtRuntime::DropMenu(const vb::MenuItem& menu) {
+    const auto qmenu = menus_.find(&menu);
+    if (qmenu == menus_.end()) return;
+    for (const auto& child : menu.Children()) actions_.erase(child.get());
+    menus_.erase(qmenu);  // with its actions
 }
 
-void QtRuntime::MenuUnloading(vb::MenuItem& item) {
-    const auto it = actions_.find(&item);
-    if (it == actions_.end()) return;
-    delete it->second;
-    actions_.erase(it);
-}
+void QtRuntime::MenuLoaded(vb::MenuItem& item) { DropMenu(*item.Parent()); }
+
+void QtRuntime::MenuUnloading(vb::MenuItem& item) { DropMenu(*item.Parent()); }
 
 void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
     if (const auto it = actions_.find(&item); it != actions_.end()) {

@@ -67,6 +67,8 @@ class QtRuntime : public QObject, public vb::Runtime {
     // The Qt menu that shows a top-level menu, made on first use.
     QMenu* MenuFor(vb::MenuItem& menu);
     QAction* MakeAction(vb::MenuItem& item);
+    // Drops the Qt menu of `menu`, if made, until it is shown again.
+    void DropMenu(const vb::MenuItem& menu);
     void Apply(TrayIcon& tray, const vb::NotifyIconData& data);
     QMenu* NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id);
     // Hands the right-press menus to the trays, or takes them back while a
