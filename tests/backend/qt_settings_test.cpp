@@ -163,6 +163,20 @@ TEST_F(QtSettingsTest, AFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(Entries(), QStringList{"Orbek.ini"});
 }
 
+TEST_F(QtSettingsTest, ALockFileLeftByAKilledWriterHoldsUpNoCommit) {
+    // What a writer killed right after making the lock file leaves: no owner in it.
+    WriteFile("[Sentences]\nSCMax=0\nS0=old\n");
+    QFile left(path_ + ".lock");
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    qtrt::QtSettingsBackend store(u"Orbek");
+    store.Refresh();
+    store.SetValue(u"Sentences", u"S0", u"new");
+    store.Commit();
+    EXPECT_EQ(ReadFile(), "[Sentences]\nS0=new\nSCMax=0\n");
+    EXPECT_EQ(Entries(), QStringList{"Orbek.ini"});
+}
+
 TEST_F(QtSettingsTest, RefreshSeesAnotherProgramsChangeOfTheSameSize) {
     WriteFile("[Sentences]\nSCMax=1\n");
     qtrt::QtSettingsBackend store(u"Orbek");
