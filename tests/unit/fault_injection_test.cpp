@@ -79,13 +79,62 @@ const char* const kListClick = "frmSet!cmdSList_Click";
 const char* const kSetLoad = "frmSet_Load";
 const char* const kResize = "frmSet_Resize";
 
-const Lines kShowTwo = {"GetSetting Sentences SCMax", "mnuSentence(0).Visible = True",
-                        "GetSetting Sentences S0",    "Load mnuSentence(1)",
-                        "mnuSentence(1).Caption = a", "mnuSentence(1).Visible = True",
-                        "GetSetting Sentences S1",    "Load mnuSentence(2)",
-                        "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True"};
-const Lines kClearTwo = {"GetSetting Sentences SCMax", "Unload mnuSentence(2)",
-                         "Unload mnuSentence(1)", "mnuSentence(0).Visible = False"};
+// The sentence menu built on `texts`; `first` when its count is the event's
+// first read of the store.
+Span Built(const std::vector<std::string>& texts, bool first) {
+    Span span{kShow, {"GetSetting Sentences SCMax"}};
+    if (first) span.lines.push_back("Refresh");
+    span.lines.push_back("mnuSentence(0).Visible = True");
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const std::string item = "mnuSentence(" + std::to_string(k + 1) + ")";
+        span.lines.insert(span.lines.end(),
+                          {"GetSetting Sentences S" + std::to_string(k), "Load " + item,
+                           item + ".Caption = " + texts[k], item + ".Visible = True"});
+    }
+    return span;
+}
+std::vector<Change> BuiltChanges(std::size_t count, bool first) {
+    std::vector<Change> changes{
+        {kShow, "GetSetting Sentences SCMax", first ? "Refresh" : "mnuSentence(0).Visible = True"}};
+    if (first) changes.push_back({kShow, "Refresh", "mnuSentence(0).Visible = True"});
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string load = "Load mnuSentence(" + std::to_string(k + 1) + ")";
+        changes.push_back({kShow, "GetSetting Sentences S" + std::to_string(k), load});
+        changes.push_back({kShow, load, kReportLine, 3});
+    }
+    return changes;
+}
+
+// The sentence menu of `items` sentences torn down.
+Span TornDown(int items, bool first) {
+    Span span{kClear, {"GetSetting Sentences SCMax"}};
+    if (first) span.lines.push_back("Refresh");
+    for (int k = items; k >= 1; --k)
+        span.lines.push_back("Unload mnuSentence(" + std::to_string(k) + ")");
+    span.lines.push_back("mnuSentence(0).Visible = False");
+    return span;
+}
+// `rebuilt` when the menu is built again after: an item left makes its load fail.
+std::vector<Change> TornDownChanges(int items, bool first, bool rebuilt) {
+    std::vector<Change> changes;
+    if (first)
+        changes.push_back({kClear, "GetSetting Sentences SCMax",
+                           "Unload mnuSentence(" + std::to_string(items) + ")"});
+    for (int k = items; rebuilt && k >= 1; --k) {
+        changes.push_back({kClear, "Unload mnuSentence(" + std::to_string(k) + ")",
+                           k > 1 ? "Unload mnuSentence(" + std::to_string(k - 1) + ")"
+                                 : "mnuSentence(0).Visible = False",
+                           2});
+    }
+    return changes;
+}
+
+template <class T>
+std::vector<T> Join(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
 
 // The changes the table allows, by kind:
 // - a failed read leaves its target as it was: an empty caption, entry or
@@ -118,22 +167,13 @@ std::vector<Case> Cases() {
          },
          [](World& w) { w.rt.Load(w.menu); },
          {{kLoad, {"App.PrevInstance", "PictureHandle imgMenu", "Shell_NotifyIcon NIM_ADD"}},
-          {kShow,
-           {"GetSetting Sentences SCMax", "Refresh", "mnuSentence(0).Visible = True",
-            "GetSetting Sentences S0", "Load mnuSentence(1)", "mnuSentence(1).Caption = a",
-            "mnuSentence(1).Visible = True", "GetSetting Sentences S1", "Load mnuSentence(2)",
-            "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True"}},
+          Built({"a", "b"}, true),
           {kLoad,
            {"frmMenu.Width = 1", "frmMenu.Height = 1", "frmMenu.Left = -1", "frmMenu.Show",
             "frmMenu.WindowState = 1", "frmMenu.Hide"}}},
-         {{kLoad, "App.PrevInstance", "End", 1, true},
-          {kShow, "GetSetting Sentences SCMax", "Refresh", 1},
-          {kShow, "Refresh", "mnuSentence(0).Visible = True", 1},
-          {kShow, "GetSetting Sentences S0", "Load mnuSentence(1)", 1},
-          {kShow, "Load mnuSentence(1)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S1", "Load mnuSentence(2)", 1},
-          {kShow, "Load mnuSentence(2)", kReportLine, 3},
-          {kLoad, "frmMenu.Width = 1", "frmMenu.Height = 1", 1}}},
+         Join<Change>({{{kLoad, "App.PrevInstance", "End", 1, true}},
+                       BuiltChanges(2, true),
+                       {{kLoad, "frmMenu.Width = 1", "frmMenu.Height = 1"}}})},
         {"hover",
          started,
          [](World& w) { w.Press(vb::WM_MOUSEMOVE); },
@@ -156,28 +196,13 @@ std::vector<Case> Cases() {
          },
          [](World& w) { w.Press(vb::WM_LBUTTONDOWN); },
          {{kMove, {"Screen.TwipsPerPixelX", "Refresh"}},
-          {kClear,
-           {"GetSetting Sentences SCMax", "Unload mnuSentence(2)", "Unload mnuSentence(1)",
-            "mnuSentence(0).Visible = False"}},
-          {kShow,
-           {"GetSetting Sentences SCMax", "mnuSentence(0).Visible = True",
-            "GetSetting Sentences S0", "Load mnuSentence(1)", "mnuSentence(1).Caption = a",
-            "mnuSentence(1).Visible = True", "GetSetting Sentences S1", "Load mnuSentence(2)",
-            "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True",
-            "GetSetting Sentences S2", "Load mnuSentence(3)", "mnuSentence(3).Caption = c",
-            "mnuSentence(3).Visible = True"}},
+          TornDown(2, false),
+          Built({"a", "b", "c"}, false),
           {kMove, {"SetForegroundWindow frmMenu", "DoEvents", "PopupMenu mnuLeft"}}},
-         {{kMove, "Screen.TwipsPerPixelX", "", 1},
-          {kMove, "Refresh", "GetSetting Sentences SCMax", 1},
-          {kClear, "Unload mnuSentence(2)", "Unload mnuSentence(1)", 2},
-          {kClear, "Unload mnuSentence(1)", "mnuSentence(0).Visible = False", 2},
-          {kShow, "GetSetting Sentences SCMax", "mnuSentence(0).Visible = True", 1},
-          {kShow, "GetSetting Sentences S0", "Load mnuSentence(1)", 1},
-          {kShow, "Load mnuSentence(1)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S1", "Load mnuSentence(2)", 1},
-          {kShow, "Load mnuSentence(2)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S2", "Load mnuSentence(3)", 1},
-          {kShow, "Load mnuSentence(3)", kReportLine, 3}}},
+         Join<Change>({{{kMove, "Screen.TwipsPerPixelX", ""},
+                        {kMove, "Refresh", "GetSetting Sentences SCMax"}},
+                       TornDownChanges(2, false, true),
+                       BuiltChanges(3, false)})},
         {"right press",
          started,
          [](World& w) { w.Press(vb::WM_RBUTTONDOWN); },
@@ -192,41 +217,24 @@ std::vector<Case> Cases() {
          },
          [](World& w) { w.menu.SetNowCB(); },
          {{kSetNow, {"Clipboard.GetFormat 1", "GetSetting Sentences SCMax", "Refresh"}},
-          {kClear,
-           {"GetSetting Sentences SCMax", "Unload mnuSentence(2)", "Unload mnuSentence(1)",
-            "mnuSentence(0).Visible = False"}},
+          TornDown(2, false),
           {kSetNow,
            {"Clipboard.GetText", "SaveSetting Sentences S2 new", "SaveSetting Sentences SCMax 2"}},
-          {kShow,
-           {"GetSetting Sentences SCMax", "mnuSentence(0).Visible = True",
-            "GetSetting Sentences S0", "Load mnuSentence(1)", "mnuSentence(1).Caption = a",
-            "mnuSentence(1).Visible = True", "GetSetting Sentences S1", "Load mnuSentence(2)",
-            "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True",
-            "GetSetting Sentences S2", "Load mnuSentence(3)", "mnuSentence(3).Caption = new",
-            "mnuSentence(3).Visible = True"}},
+          Built({"a", "b", "new"}, false),
           {kSetNow, {"Commit"}}},
-         {{kSetNow, "Clipboard.GetFormat 1", "", 1},
-          {kSetNow, "GetSetting Sentences SCMax", "", 1},
-          {kSetNow, "Refresh", "", 1},
-          {kClear, "Unload mnuSentence(2)", "Unload mnuSentence(1)", 2},
-          {kClear, "Unload mnuSentence(1)", "mnuSentence(0).Visible = False", 2},
-          {kSetNow, "Clipboard.GetText", "GetSetting Sentences SCMax", 1},
-          {kSetNow, "SaveSetting Sentences S2 new", "GetSetting Sentences SCMax", 1},
-          {kSetNow, "SaveSetting Sentences SCMax 2", "GetSetting Sentences SCMax", 1},
-          {kShow, "GetSetting Sentences SCMax", "mnuSentence(0).Visible = True", 1},
-          {kShow, "GetSetting Sentences S0", "Load mnuSentence(1)", 1},
-          {kShow, "Load mnuSentence(1)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S1", "Load mnuSentence(2)", 1},
-          {kShow, "Load mnuSentence(2)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S2", "Load mnuSentence(3)", 1},
-          {kShow, "Load mnuSentence(3)", kReportLine, 3}}},
+         Join<Change>({{{kSetNow, "Clipboard.GetFormat 1", ""},
+                        {kSetNow, "GetSetting Sentences SCMax", ""},
+                        {kSetNow, "Refresh", ""}},
+                       TornDownChanges(2, false, true),
+                       {{kSetNow, "Clipboard.GetText", "GetSetting Sentences SCMax"},
+                        {kSetNow, "SaveSetting Sentences S2 new", "GetSetting Sentences SCMax"},
+                        {kSetNow, "SaveSetting Sentences SCMax 2", "GetSetting Sentences SCMax"}},
+                       BuiltChanges(3, false)})},
         {"menu torn down",
          started,
          [](World& w) { w.menu.mdl.ClearSMenu(); },
-         {{kClear,
-           {"GetSetting Sentences SCMax", "Refresh", "Unload mnuSentence(2)",
-            "Unload mnuSentence(1)", "mnuSentence(0).Visible = False"}}},
-         {{kClear, "GetSetting Sentences SCMax", "Unload mnuSentence(2)", 1}}},
+         {TornDown(2, true)},
+         TornDownChanges(2, true, false)},
         {"menu built",
          [](World& w) {
              w.Started();
@@ -234,17 +242,8 @@ std::vector<Case> Cases() {
              w.rt.NextEvent();
          },
          [](World& w) { w.menu.mdl.ShowSMenu(); },
-         {{kShow,
-           {"GetSetting Sentences SCMax", "Refresh", "mnuSentence(0).Visible = True",
-            "GetSetting Sentences S0", "Load mnuSentence(1)", "mnuSentence(1).Caption = a",
-            "mnuSentence(1).Visible = True", "GetSetting Sentences S1", "Load mnuSentence(2)",
-            "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True"}}},
-         {{kShow, "GetSetting Sentences SCMax", "Refresh", 1},
-          {kShow, "Refresh", "mnuSentence(0).Visible = True", 1},
-          {kShow, "GetSetting Sentences S0", "Load mnuSentence(1)", 1},
-          {kShow, "Load mnuSentence(1)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S1", "Load mnuSentence(2)", 1},
-          {kShow, "Load mnuSentence(2)", kReportLine, 3}}},
+         {Built({"a", "b"}, true)},
+         BuiltChanges(2, true)},
         {"editor load",
          started,
          [](World& w) { w.rt.Load(w.set); },
@@ -262,26 +261,13 @@ std::vector<Case> Cases() {
         {"OK",
          editor,
          [](World& w) { w.set.cmdSet_Click(0); },
-         {{kClear,
-           {"GetSetting Sentences SCMax", "Refresh", "Unload mnuSentence(2)",
-            "Unload mnuSentence(1)", "mnuSentence(0).Visible = False"}},
+         {TornDown(2, true),
           {kSetClick,
            {"SaveSetting Sentences SCMax 1", "SaveSetting Sentences S0 a",
             "SaveSetting Sentences S1 b"}},
-          {kShow,
-           {"GetSetting Sentences SCMax", "mnuSentence(0).Visible = True",
-            "GetSetting Sentences S0", "Load mnuSentence(1)", "mnuSentence(1).Caption = a",
-            "mnuSentence(1).Visible = True", "GetSetting Sentences S1", "Load mnuSentence(2)",
-            "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True"}},
+          Built({"a", "b"}, false),
           {kSetClick, {"frmSet.WindowState = 1", "Unload frmSet", "Commit"}}},
-         {{kClear, "GetSetting Sentences SCMax", "Unload mnuSentence(2)", 1},
-          {kClear, "Unload mnuSentence(2)", "Unload mnuSentence(1)", 2},
-          {kClear, "Unload mnuSentence(1)", "mnuSentence(0).Visible = False", 2},
-          {kShow, "GetSetting Sentences SCMax", "mnuSentence(0).Visible = True", 1},
-          {kShow, "GetSetting Sentences S0", "Load mnuSentence(1)", 1},
-          {kShow, "Load mnuSentence(1)", kReportLine, 3},
-          {kShow, "GetSetting Sentences S1", "Load mnuSentence(2)", 1},
-          {kShow, "Load mnuSentence(2)", kReportLine, 3}}},
+         Join<Change>({TornDownChanges(2, true, true), BuiltChanges(2, false)})},
         {"Cancel",
          editor,
          [](World& w) { w.set.cmdSet_Click(1); },
