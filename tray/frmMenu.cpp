@@ -161,6 +161,8 @@ void frmMenu::SetNowCB() {
         })) {
         return;
     }
+    // Every reader takes a count below -1 for no sentences: this one is the first.
+    if (n < -1) n = -1;
     mdl.ClearSMenu();
     // The count goes up only when the sentence was read and written.
     std::u16string t;

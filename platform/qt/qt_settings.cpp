@@ -1,14 +1,19 @@
 #include "qt_settings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -18,11 +23,66 @@ namespace qtrt {
 
 namespace {
 
-constexpr int kLockTimeoutMs = 10000;
+constexpr auto kLockTimeout = std::chrono::seconds(10);
 
 [[noreturn]] void Fail(const QString& description) {
     vb::Raise(vb::kFileAccess, FromQt(description));
 }
+
+// Writers of the file at `store` take turns on a lock that the kernel holds
+// for them and drops when they end, however they end: a writer killed halfway
+// keeps no one out. The lock file is removed on release; a writer that then
+// holds a removed file takes the lock again on the file now named so.
+class WriterLock {
+  public:
+    explicit WriterLock(const QString& store)
+        : store_(store), path_(QFile::encodeName(store + ".lock")) {}
+    ~WriterLock() {
+        if (fd_ < 0) return;
+        ::unlink(path_.constData());
+        ::close(fd_);
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+    // Waits for the other writers until the deadline; raises 75 when the file
+    // cannot be made or the others keep it longer.
+    void Take(std::chrono::steady_clock::time_point deadline) {
+        for (;;) {
+            fd_ = ::open(path_.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd_ < 0) Failed(QStringLiteral("ロック %1 を作れません。").arg(Name()));
+            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+                if (errno != EWOULDBLOCK && errno != EINTR) {
+                    Failed(QStringLiteral("ロック %1 を使えません。").arg(Name()));
+                }
+                if (std::chrono::steady_clock::now() >= deadline) {
+                    Failed(QStringLiteral("登録文のファイル %1 を他のプログラムが使っています。")
+                               .arg(store_));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            struct stat held {
+            }, named{};
+            if (::fstat(fd_, &held) == 0 && ::stat(path_.constData(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                return;
+            }
+            ::close(fd_);
+        }
+    }
+
+  private:
+    QString Name() const { return QFile::decodeName(path_); }
+    [[noreturn]] void Failed(const QString& description) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        Fail(description);
+    }
+
+    QString store_;
+    QByteArray path_;
+    int fd_ = -1;
+};
 
 }  // namespace
 
@@ -132,10 +192,8 @@ void QtSettingsBackend::WriteMerged(const std::vector<Change>& changes,
     }
     QFile::setPermissions(info.absolutePath(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QLockFile lock(path_ + ".lock");
-    if (!lock.tryLock(kLockTimeoutMs)) {
-        Fail(QStringLiteral("登録文のファイル %1 を他のプログラムが使っています。").arg(path_));
-    }
+    WriterLock lock(path_);
+    lock.Take(std::chrono::steady_clock::now() + kLockTimeout);
     // What others wrote meanwhile is merged in, and seen from the next event on.
     const bool othersWrote = seen != StampNow();
     if (othersWrote) ++outsideChanges_;

@@ -20,6 +20,12 @@ namespace {
 
 using QtSettingsTest = StoreTest;
 
+std::u16string EveryControlCharacter() {
+    std::u16string s;
+    for (char16_t c = 0; c < 0x20; ++c) s.push_back(c);
+    return s + u'\x7F';
+}
+
 TEST_F(QtSettingsTest, FileLivesUnderTheConfigHome) {
     EXPECT_EQ(path_, home_.path() + "/Orbek/Orbek.ini");
 }
@@ -35,7 +41,9 @@ TEST_F(QtSettingsTest, ValuesRoundTripThroughTheFileExactly) {
                                      u"back\\slash \\n",
                                      u"tab\there",
                                      std::u16string(u"nul\0x", 5),
-                                     u"lone \n line feed and \r return"};
+                                     u"lone \n line feed and \r return",
+                                     EveryControlCharacter(),
+                                     u"lone \xD800 surrogates \xDC00 kept"};
     {
         qtrt::QtSettingsBackend writer(u"Orbek");
         writer.Refresh();
@@ -161,6 +169,55 @@ TEST_F(QtSettingsTest, AFailedWriteLeavesTheOldFile) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(ReadFile(), "[Sentences]\nSCMax=0\nS0=old\n");
     EXPECT_EQ(Entries(), QStringList{"Orbek.ini"});
+}
+
+TEST_F(QtSettingsTest, ALockFileLeftByAKilledWriterHoldsUpNoCommit) {
+    // What a writer killed right after making the lock file leaves: no owner in it.
+    WriteFile("[Sentences]\nSCMax=0\nS0=old\n");
+    QFile left(path_ + ".lock");
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    qtrt::QtSettingsBackend store(u"Orbek");
+    store.Refresh();
+    store.SetValue(u"Sentences", u"S0", u"new");
+    store.Commit();
+    EXPECT_EQ(ReadFile(), "[Sentences]\nS0=new\nSCMax=0\n");
+    EXPECT_EQ(Entries(), QStringList{"Orbek.ini"});
+}
+
+TEST_F(QtSettingsTest, ATenMegabyteSentenceRoundTrips) {
+    std::u16string big(10 * 1024 * 1024, u'x');
+    for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = i % 3 ? u'\n' : u'語';
+    {
+        qtrt::QtSettingsBackend writer(u"Orbek");
+        writer.Refresh();
+        writer.SetValue(u"Sentences", u"S0", big);
+        writer.Commit();
+    }
+    qtrt::QtSettingsBackend reader(u"Orbek");
+    reader.Refresh();
+    EXPECT_TRUE(reader.Value(u"Sentences", u"S0") == big);
+}
+
+TEST_F(QtSettingsTest, AStoreThatCannotBeWrittenIsReportedAndKept) {
+    // A file where the store's folder belongs cannot be written into, whoever
+    // runs the test; what it holds stays.
+    const QString folder = QFileInfo(path_).absolutePath();
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.write("not a folder");
+    blocker.close();
+    qtrt::QtSettingsBackend store(u"Orbek");
+    store.Refresh();
+    store.SetValue(u"Sentences", u"S0", u"x");
+    try {
+        store.Commit();
+        FAIL() << "the failed write must be reported";
+    } catch (const vb::Error& e) {
+        EXPECT_EQ(e.number, vb::kFileAccess);
+    }
+    ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
+    EXPECT_EQ(blocker.readAll(), "not a folder");
 }
 
 TEST_F(QtSettingsTest, RefreshSeesAnotherProgramsChangeOfTheSameSize) {

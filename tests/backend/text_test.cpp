@@ -69,6 +69,15 @@ TEST_F(ClipboardTest, AnEmptyTextIsStillText) {
     EXPECT_EQ(rt.ClipboardGetText(), u"");
 }
 
+// Each byte that starts no whole UTF-8 sequence is one U+FFFD; the rest is kept.
+TEST_F(ClipboardTest, BytesThatAreNotUtf8ArriveAsReplacementCharacters) {
+    auto* data = new QMimeData;
+    data->setData("text/plain", QByteArray("ok \xFF\xC3 end\n\xE6\x97"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    ASSERT_TRUE(rt.ClipboardGetFormat(1));
+    EXPECT_EQ(rt.ClipboardGetText(), u"ok \uFFFD\uFFFD end\r\n\uFFFD\uFFFD");
+}
+
 TEST_F(ClipboardTest, OnlyFormatOneIsText) { EXPECT_FALSE(rt.ClipboardGetFormat(2)); }
 
 }  // namespace

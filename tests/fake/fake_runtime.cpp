@@ -126,6 +126,10 @@ void FakeRuntime::Fail(const std::string& prefix, std::int32_t number, int times
 
 void FakeRuntime::Op(const std::string& line) {
     log.push_back(line);
+    if (failAt_ && failAt_->first + 1 == log.size()) {
+        log.back() += " !" + std::to_string(failAt_->second);
+        vb::Raise(failAt_->second);
+    }
     for (auto& f : failures_) {
         if (f.times == 0 || line.rfind(f.prefix, 0) != 0) continue;
         if (f.times > 0) --f.times;

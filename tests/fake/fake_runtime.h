@@ -32,6 +32,8 @@ class FakeRuntime : public vb::Runtime {
     // Operations whose line starts with `prefix` fail with `number`, the next
     // `times` times (-1: every time).
     void Fail(const std::string& prefix, std::int32_t number, int times = 1);
+    // The operation that becomes line `index` of `log` fails with `number`.
+    void FailAt(std::size_t index, std::int32_t number) { failAt_ = {index, number}; }
 
     // The disk. Tests change it to play another program.
     Sections disk;
@@ -108,6 +110,7 @@ class FakeRuntime : public vb::Runtime {
         int times;
     };
     std::vector<Failure> failures_;
+    std::optional<std::pair<std::size_t, std::int32_t>> failAt_;
 };
 
 // Text of the core as a log shows it: UTF-8, CR as \r and LF as \n.

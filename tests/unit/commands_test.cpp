@@ -81,6 +81,19 @@ TEST(SetNowCommand, ClipboardTextBecomesTheNextSentence) {
          u"x\r\ny\r\n",
          {{u"SCMax", u"2"}, {u"S0", u"a"}, {u"S1", u"b"}, {u"S2", u"x\r\ny\r\n"}}},
         {"empty text", kTwo, u"", {{u"SCMax", u"2"}, {u"S0", u"a"}, {u"S1", u"b"}, {u"S2", u""}}},
+        {"count with blanks around it",
+         Keys{{u"SCMax", u" 1 "}, {u"S0", u"a"}, {u"S1", u"b"}},
+         u"c",
+         {{u"SCMax", u"2"}, {u"S0", u"a"}, {u"S1", u"b"}, {u"S2", u"c"}}},
+        // Every reader shows a count below -1 as no sentences: the new one is the first.
+        {"count below -1",
+         Keys{{u"SCMax", u"-5"}},
+         u"first",
+         {{u"SCMax", u"0"}, {u"S0", u"first"}}},
+        {"text with every control character",
+         std::nullopt,
+         std::u16string(u"\0\x01\x02\x1b\x7f\tx\r\ny\n", 11),
+         {{u"SCMax", u"0"}, {u"S0", std::u16string(u"\0\x01\x02\x1b\x7f\tx\r\ny\n", 11)}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
