@@ -1,5 +1,9 @@
 #include "qt_runtime.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
@@ -7,6 +11,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QMenu>
@@ -17,6 +22,7 @@
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,17 +49,21 @@ QtRuntime::QtRuntime()
 QtRuntime::~QtRuntime() = default;
 
 bool QtRuntime::AppPrevInstance() {
-    if (!instanceLock_) {
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        instanceLock_ =
-            std::make_unique<QLockFile>(dir + '/' + QCoreApplication::applicationName() + ".lock");
-        instanceLock_->setStaleLockTime(0);  // only a lock of a living process counts
+    // One copy a session: the running copy holds a lock that the kernel drops
+    // when it ends, however it ends, so nothing left behind keeps a new one out.
+    if (instanceLock_ >= 0) return false;
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + '/' +
+                         QCoreApplication::applicationName() + ".lock";
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        instanceLock_ = fd;
+        return false;
     }
-    if (instanceLock_->isLocked() || instanceLock_->tryLock(0)) return false;
-    if (instanceLock_->error() == QLockFile::LockFailedError) return true;
+    const bool held = fd >= 0 && errno == EWOULDBLOCK;
+    if (fd >= 0) ::close(fd);
+    if (held) return true;
     vb::Raise(vb::kFileAccess,
-              FromQt(QStringLiteral("ロック ファイル %1 を作れません。")
-                         .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))));
+              FromQt(QStringLiteral("ロック ファイル %1 を作れません。").arg(path)));
 }
 
 float QtRuntime::ScreenTwipsPerPixelX() {
@@ -313,7 +323,7 @@ void QtRuntime::End() {
         // Ending cannot wait for a report.
     }
     trayIcons_.clear();
-    if (instanceLock_) instanceLock_->unlock();
+    if (instanceLock_ >= 0) ::close(instanceLock_);
     std::fflush(nullptr);
     std::_Exit(0);
 }

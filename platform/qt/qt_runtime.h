@@ -2,7 +2,6 @@
 // The runtime on Qt 6 Widgets.
 
 #include <QIcon>
-#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <map>
@@ -75,7 +74,7 @@ class QtRuntime : public QObject, public vb::Runtime {
     // popup is in progress.
     void OfferMenus();
 
-    std::unique_ptr<QLockFile> instanceLock_;
+    int instanceLock_ = -1;  // the descriptor of the lock this copy holds
     std::map<vb::Handle, QIcon> pictures_;
     std::map<std::uint32_t, TrayIcon> trayIcons_;
     std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of how Orbek starts where there is no tray or no display
 # yet, one case per run:
-#   startup_test.sh late-trayer | no-display
+#   startup_test.sh late-trayer | left-lock | no-display
 #   dbus-run-session -- startup_test.sh late-xfce
 E2E_CASE=$1
 E2E_TRAY=none
@@ -37,6 +37,15 @@ case $E2E_CASE in
     tray_start "$T" "$tray"
     expect_icon_soon
     [ "$(grep -c . "$T/orbek.err")" -eq 1 ] || fail "Orbek said: $(cat "$T/orbek.err")"
+    ;;
+  left-lock)
+    # A copy killed as it took the lock left the file empty: no one holds it.
+    : >"$XDG_RUNTIME_DIR/Orbek.lock"
+    tray_start "$T" trayer
+    seed "$e2e_here/seed.ini"
+    start_orbek
+    timeout 10 "$ORBEK_BIN/Orbek" || fail "the second copy did not end by itself"
+    [ "$(orbek_windows)" -eq 1 ] || fail "a second icon appeared"
     ;;
   no-display)
     rc=0
