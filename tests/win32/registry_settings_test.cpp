@@ -14,6 +14,7 @@
 #include "platform/error.h"
 #include "platform/settings.h"
 #include "platform/win32/registry_settings.h"
+#include "unit/error_of.h"
 
 namespace {
 
@@ -217,25 +218,17 @@ TEST_F(RegistryTest, ACommitMergesIntoWhatAnotherProgramWroteMeanwhile) {
 TEST_F(RegistryTest, DeletingASectionRemovesItsKeyAndADeletedOneRaisesInvalidCall) {
     vb::Settings settings(
         [](std::u16string_view app) { return std::make_unique<RegistrySettingsBackend>(app); });
-    auto errorOf = [&](auto&& statement) {
-        try {
-            statement();
-        } catch (const vb::Error& e) {
-            return e.number;
-        }
-        return 0;
-    };
-    EXPECT_EQ(errorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), vb::kInvalidCall);
+    EXPECT_EQ(ErrorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), vb::kInvalidCall);
 
     Seed({{u"SCMax", u"1"}, {u"S0", u"a"}, {u"S1", u"b"}, {u"S5", u"left over"}});
     Seed({{u"k", u"v"}}, u"Other");
     settings.EventBoundary();
-    EXPECT_EQ(errorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), 0);
+    EXPECT_EQ(ErrorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), 0);
     EXPECT_EQ(Subkeys(), std::vector<std::u16string>{u"Other"});
     EXPECT_EQ(settings.GetSetting(app_, u"Sentences", u"SCMax", u"-1"), u"-1");
 
     settings.EventBoundary();
-    EXPECT_EQ(errorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), vb::kInvalidCall);
+    EXPECT_EQ(ErrorOf([&] { settings.DeleteSetting(app_, u"Sentences"); }), vb::kInvalidCall);
     EXPECT_EQ(settings.GetSetting(app_, u"Other", u"k"), u"v");
 }
 
