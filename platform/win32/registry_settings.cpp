@@ -1,5 +1,6 @@
 #include "registry_settings.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -103,12 +104,16 @@ bool Exists(HKEY parent, const std::u16string& name) {
 // terminating NUL; values of other types are not texts and are left out.
 Values ReadValues(HKEY key, const std::u16string& path) {
     Values values;
-    DWORD count = 0, nameMax = 0, dataMax = 0;
-    Check(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                           &nameMax, &dataMax, nullptr, nullptr),
-          path, kCannotRead);
-    std::vector<wchar_t> name(nameMax + 1);
-    std::vector<wchar_t> data(dataMax / 2 + 1);
+    std::vector<wchar_t> name, data;
+    auto fit = [&](DWORD dataBytes) {  // to the longest name and data the key holds now
+        DWORD nameMax = 0, dataMax = 0;
+        Check(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &nameMax, &dataMax, nullptr, nullptr),
+              path, kCannotRead);
+        name.resize(nameMax + 1);
+        data.resize(std::max(dataMax, dataBytes) / 2 + 1);
+    };
+    fit(0);
     for (DWORD i = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD type = 0, bytes = static_cast<DWORD>(data.size() * 2);
@@ -116,11 +121,7 @@ Values ReadValues(HKEY key, const std::u16string& path) {
                                              reinterpret_cast<BYTE*>(data.data()), &bytes);
         if (status == ERROR_NO_MORE_ITEMS) return values;
         if (status == ERROR_MORE_DATA) {  // grown meanwhile by a program outside the lock
-            Check(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   &count, &nameMax, &dataMax, nullptr, nullptr),
-                  path, kCannotRead);
-            name.resize(nameMax + 1);
-            data.resize(dataMax / 2 + 1);
+            fit(bytes);
             continue;
         }
         Check(status, path, kCannotRead);
