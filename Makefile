@@ -1,10 +1,11 @@
 # Set-up, build, run and test in one step each, on Debian 12.
 BUILD ?= build
+BUILD_WIN ?= build-win
 # The suite again, built by clang with AddressSanitizer and UBSan, and the fuzz targets.
 SANITIZED ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build run stop test sanitized-build sanitize fuzz bench clean
+.PHONY: all deps build build-win run stop test test-win sanitized-build sanitize fuzz bench clean
 
 all: build
 
@@ -15,14 +16,24 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD)
 
+# The core and its tests as Windows executables, cross-built with mingw-w64.
+build-win: deps
+	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+	cmake --build $(BUILD_WIN)
+
 run: build
 	scripts/run.sh $(BUILD)
 
 stop:
 	scripts/run.sh --stop
 
-test: build
+test: build build-win
 	ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+	scripts/wine-tests.sh $(BUILD_WIN)
+
+# The Windows tests alone, under Wine.
+test-win: build-win
+	scripts/wine-tests.sh $(BUILD_WIN)
 
 sanitized-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SANITIZED) -G Ninja \
@@ -41,4 +52,4 @@ bench: build
 	bench/startup.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZED)
+	rm -rf $(BUILD) $(BUILD_WIN) $(SANITIZED)

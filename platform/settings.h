@@ -38,6 +38,18 @@ class SettingsBackend {
     virtual std::uint64_t OutsideChanges() const = 0;
 };
 
+// The value at `section` and `key` in a backend's view: a map of sections to
+// maps of keys to texts, both with transparent comparison.
+template <class Sections>
+std::optional<std::u16string> FindValue(const Sections& sections, std::u16string_view section,
+                                        std::u16string_view key) {
+    const auto s = sections.find(section);
+    if (s == sections.end()) return std::nullopt;
+    const auto k = s->second.find(key);
+    if (k == s->second.end()) return std::nullopt;
+    return k->second;
+}
+
 class Settings {
   public:
     using Factory = std::function<std::unique_ptr<SettingsBackend>(std::u16string_view app)>;

@@ -142,11 +142,7 @@ void QtSettingsBackend::Refresh() {
 
 std::optional<std::u16string> QtSettingsBackend::Value(std::u16string_view section,
                                                        std::u16string_view key) {
-    const auto s = view_.find(section);
-    if (s == view_.end()) return std::nullopt;
-    const auto k = s->second.find(key);
-    if (k == s->second.end()) return std::nullopt;
-    return k->second;
+    return vb::FindValue(view_, section, key);
 }
 
 bool QtSettingsBackend::HasSection(std::u16string_view section) {

@@ -5,19 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "error_of.h"
 #include "fake/fake_runtime.h"
-#include "platform/error.h"
-
-// The number of the run-time error `statement` raises; 0 when it completes.
-template <class Statement>
-std::int32_t ErrorOf(Statement&& statement) {
-    try {
-        statement();
-    } catch (const vb::Error& error) {
-        return error.number;
-    }
-    return 0;
-}
 
 // The error numbers of the reports shown, in order.
 inline std::vector<int> ReportedNumbers(const fake::FakeRuntime& rt) {
