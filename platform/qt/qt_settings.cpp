@@ -126,7 +126,10 @@ vb::ini::Sections QtSettingsBackend::ReadDisk() {
 void QtSettingsBackend::Refresh() {
     const Stamp now = StampNow();
     if (stamp_ && *stamp_ == now) return;
-    ++outsideChanges_;  // not the file the view was made from
+    // Not the file the view was made from, unless it is the one this program
+    // wrote with others' changes merged in: those were counted then.
+    if (!merged_ || *merged_ != now) ++outsideChanges_;
+    merged_.reset();
     view_.clear();
     unreadable_.reset();
     try {
@@ -207,9 +210,9 @@ void QtSettingsBackend::WriteMerged(const std::vector<Change>& changes,
         file.cancelWriting();
         Fail(QStringLiteral("登録文を %1 に書き込めません (%2)。").arg(path_, reason));
     }
-    // Otherwise the view is what the file holds; stamped still under the lock,
-    // so the stamp is the file just written.
-    if (!othersWrote) stamp_ = StampNow();
+    // Stamped still under the lock, so the stamp is the file just written:
+    // the view is what it holds, or, with others' changes, is behind it.
+    (othersWrote ? merged_ : stamp_) = StampNow();
 }
 
 }  // namespace qtrt

@@ -50,7 +50,8 @@ class QtSettingsBackend : public vb::SettingsBackend {
     QString path_;
     vb::ini::Sections view_;
     std::vector<Change> changes_;
-    std::optional<Stamp> stamp_;  // of the file `view_` shows
+    std::optional<Stamp> stamp_;   // of the file `view_` shows
+    std::optional<Stamp> merged_;  // of the file written with others' changes merged in
     std::uint64_t outsideChanges_ = 0;
     std::optional<vb::Error> unreadable_;
 };

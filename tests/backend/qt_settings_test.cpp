@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <memory>
 #include <utility>
 
 #include <QDir>
@@ -14,6 +15,7 @@
 #include "platform/error.h"
 #include "platform/qt/text.h"
 
+#include "contract/store_contract.h"
 #include "store_test.h"
 
 namespace {
@@ -31,36 +33,12 @@ TEST_F(QtSettingsTest, FileLivesUnderTheConfigHome) {
 }
 
 TEST_F(QtSettingsTest, ValuesRoundTripThroughTheFileExactly) {
-    const std::u16string values[] = {u"line one\r\nline two\r\nline three",
-                                     u"Tom & Jerry",
-                                     u"日本語の文章です",
-                                     u"  blanks  ",
-                                     u"a=b;c",
-                                     u"",
-                                     u"[Sentences]",
-                                     u"back\\slash \\n",
-                                     u"tab\there",
-                                     std::u16string(u"nul\0x", 5),
-                                     u"lone \n line feed and \r return",
-                                     EveryControlCharacter(),
-                                     u"lone \xD800 surrogates \xDC00 kept"};
-    {
-        qtrt::QtSettingsBackend writer(u"Orbek");
-        writer.Refresh();
-        int i = 0;
-        for (const auto& v : values)
-            writer.SetValue(u"Sentences", u"S" + qtrt::FromQt(QString::number(i++)), v);
-        writer.Commit();
-    }
-    qtrt::QtSettingsBackend reader(u"Orbek");  // another program reading the same file
-    reader.Refresh();
-    int i = 0;
-    for (const auto& v : values) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(reader.Value(u"Sentences", u"S" + qtrt::FromQt(QString::number(i++))), v);
-    }
-    EXPECT_EQ(reader.Value(u"Sentences", u"S99"), std::nullopt);
-    EXPECT_EQ(reader.Value(u"Other", u"S0"), std::nullopt);
+    contract::ExpectValuesRoundTrip(
+        [] { return std::make_unique<qtrt::QtSettingsBackend>(u"Orbek"); },
+        {u"line one\r\nline two\r\nline three", u"Tom & Jerry", u"日本語の文章です", u"  blanks  ",
+         u"a=b;c", u"", u"[Sentences]", u"back\\slash \\n", u"tab\there",
+         std::u16string(u"nul\0x", 5), u"lone \n line feed and \r return", EveryControlCharacter(),
+         u"lone \xD800 surrogates \xDC00 kept"});
 }
 
 TEST_F(QtSettingsTest, ACommitMergesIntoWhatAnotherProgramWroteMeanwhile) {
@@ -234,53 +212,22 @@ TEST_F(QtSettingsTest, RefreshSeesAnotherProgramsChangeOfTheSameSize) {
     EXPECT_EQ(store.Value(u"Sentences", u"SCMax"), u"2");
 }
 
-// What the tray program relies on to know when to rebuild its menu: its own
-// commits change nothing, anything else does.
-TEST_F(QtSettingsTest, OutsideChangesCountOnlyWhatOthersDidOrWhatWasLost) {
-    WriteFile("[Sentences]\nSCMax=0\nS0=a\n");
+TEST_F(QtSettingsTest, OutsideChangesCountOnlyWhatOthersDid) {
+    contract::ExpectOutsideChangesCountOnlyOthers(
+        [] { return std::make_unique<qtrt::QtSettingsBackend>(u"Orbek"); },
+        [this](const std::u16string& s0) {
+            WriteFile("[Sentences]\nSCMax=0\nS0=" + qtrt::ToQt(s0).toUtf8() + "\n");
+        });
+}
+
+TEST_F(QtSettingsTest, OwnWritesDroppedCountAsAnOutsideChange) {
     qtrt::QtSettingsBackend store(u"Orbek");
     store.Refresh();
-    auto changes = store.OutsideChanges();
-    auto changed = [&] {
-        const auto before = std::exchange(changes, store.OutsideChanges());
-        return before != changes;
-    };
-
-    store.Refresh();
-    EXPECT_FALSE(changed()) << "nothing happened";
-
-    store.SetValue(u"Sentences", u"S1", u"b");
-    store.Commit();
-    store.Refresh();
-    EXPECT_FALSE(changed()) << "own commit";
-    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"b");
-
-    {
-        qtrt::QtSettingsBackend other(u"Orbek");
-        other.Refresh();
-        other.RemoveSection(u"Sentences");
-        other.Commit();
-    }
-    store.Refresh();
-    EXPECT_TRUE(changed()) << "another program's commit";
-    EXPECT_FALSE(store.HasSection(u"Sentences"));
-
-    WriteFile("[Sentences]\nSCMax=0\nS0=by hand\n");
-    store.Refresh();
-    EXPECT_TRUE(changed()) << "edited by hand";
-
-    WriteFile("[Sentences]\nSCMax=0\nS0=by hand, again\n");
-    store.SetValue(u"Sentences", u"S1", u"mine");
-    store.Commit();
-    EXPECT_TRUE(changed()) << "merged into own commit";
-    store.Refresh();
-    EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"by hand, again");
-    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"mine");
-
+    const auto before = store.OutsideChanges();
     WriteFile("damaged\n");
-    store.SetValue(u"Sentences", u"S2", u"lost");
+    store.SetValue(u"Sentences", u"S0", u"lost");
     EXPECT_THROW(store.Commit(), vb::Error);
-    EXPECT_TRUE(changed()) << "own writes dropped";
+    EXPECT_NE(store.OutsideChanges(), before);
 }
 
 }  // namespace

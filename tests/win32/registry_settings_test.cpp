@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "contract/store_contract.h"
 #include "platform/error.h"
 #include "platform/settings.h"
 #include "platform/win32/registry_settings.h"
@@ -125,32 +126,12 @@ TEST_F(RegistryTest, TextsAreRegSzValuesUnderTheClassicSettingsKey) {
 }
 
 TEST_F(RegistryTest, ValuesRoundTripExactly) {
-    const std::u16string values[] = {u"line one\r\nline two\r\nline three",
-                                     u"Tom & Jerry",
-                                     u"日本語の文章です",
-                                     u"  blanks  ",
-                                     u"a=b;c",
-                                     u"",
-                                     u"back\\slash",
-                                     u"tab\there",
-                                     std::u16string(u"nul\0x", 5),
-                                     std::u16string(u"ends in nul\0", 12),
-                                     u"lone \n line feed and \r return",
-                                     std::u16string(100000, u'x')};
-    {
-        RegistrySettingsBackend writer(app_);
-        writer.Refresh();
-        for (int i = 0; i < std::ssize(values); ++i) writer.SetValue(u"Sentences", S(i), values[i]);
-        writer.Commit();
-    }
-    RegistrySettingsBackend reader(app_);  // another program reading the same key
-    reader.Refresh();
-    for (int i = 0; i < std::ssize(values); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(reader.Value(u"Sentences", S(i)), values[i]);
-    }
-    EXPECT_EQ(reader.Value(u"Sentences", u"S99"), std::nullopt);
-    EXPECT_EQ(reader.Value(u"Other", u"S0"), std::nullopt);
+    contract::ExpectValuesRoundTrip(
+        [this] { return std::make_unique<RegistrySettingsBackend>(app_); },
+        {u"line one\r\nline two\r\nline three", u"Tom & Jerry", u"日本語の文章です", u"  blanks  ",
+         u"a=b;c", u"", u"back\\slash", u"tab\there", std::u16string(u"nul\0x", 5),
+         std::u16string(u"ends in nul\0", 12), u"lone \n line feed and \r return",
+         std::u16string(100000, u'x')});
 }
 
 // What other writers leave: data with or without the NUL, names in another
@@ -262,50 +243,12 @@ TEST_F(RegistryTest, AFailedCommitIsRaisedAs75AndLeavesTheRegistryAsItWas) {
                                                       {u"S0", std::u16string(u"old\0", 4)}}));
 }
 
-// What the tray program relies on to know when to rebuild its menu: its own
-// commits change nothing, anything else does.
 TEST_F(RegistryTest, OutsideChangesCountOnlyWhatOthersDid) {
-    Seed({{u"SCMax", u"0"}, {u"S0", u"a"}});
-    RegistrySettingsBackend store(app_);
-    store.Refresh();
-    auto changes = store.OutsideChanges();
-    auto changed = [&] {
-        const auto before = std::exchange(changes, store.OutsideChanges());
-        return before != changes;
-    };
-
-    store.Refresh();
-    EXPECT_FALSE(changed()) << "nothing happened";
-
-    store.SetValue(u"Sentences", u"S1", u"b");
-    store.Commit();
-    store.Refresh();
-    EXPECT_FALSE(changed()) << "own commit";
-    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"b");
-
-    {
-        RegistrySettingsBackend other(app_);
-        other.Refresh();
-        other.RemoveSection(u"Sentences");
-        other.Commit();
-    }
-    store.Refresh();
-    EXPECT_TRUE(changed()) << "another program's commit";
-    EXPECT_FALSE(store.HasSection(u"Sentences"));
-
-    Seed({{u"SCMax", u"0"}, {u"S0", u"by hand"}});
-    store.Refresh();
-    EXPECT_TRUE(changed()) << "written by a program of another kind";
-
-    Seed({{u"S0", u"by hand, again"}});
-    store.SetValue(u"Sentences", u"S1", u"mine");
-    store.Commit();
-    EXPECT_TRUE(changed()) << "merged into own commit";
-    store.Refresh();
-    EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"by hand, again");
-    EXPECT_EQ(store.Value(u"Sentences", u"S1"), u"mine");
-    store.Refresh();
-    EXPECT_FALSE(changed()) << "nothing happened since";
+    contract::ExpectOutsideChangesCountOnlyOthers(
+        [this] { return std::make_unique<RegistrySettingsBackend>(app_); },
+        [this](const std::u16string& s0) {
+            Seed({{u"SCMax", u"0"}, {u"S0", s0}});
+        });
 }
 
 // --- Other processes: the test executable started again as a writer. ---
