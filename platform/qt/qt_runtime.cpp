@@ -231,9 +231,9 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
 }
 
 QIcon QtRuntime::Icon(std::u16string_view picture) {
-    // The 32 x 32 picture, and a large one for high-resolution screens.
-    // Loaded pictures, not file names: a tray host on D-Bus is sent the
-    // icon's pixels, and asks the icon which sizes it has.
+    // The 32 x 32 picture, and a large one for high-resolution screens, as
+    // loaded pictures rather than file names: a tray on D-Bus is sent the
+    // pixels of the sizes the icon says it has.
     [[maybe_unused]] static const bool assets = (InitAssets(), true);
     const QString name = ToQt(picture);
     QIcon icon;
