@@ -90,7 +90,7 @@ struct Program {
         vb::NotifyIconData record;
         record.hWnd = form.hWnd();
         record.uID = 1;
-        record.uCallbackMessage = vb::WM_MOUSEMOVE;
+        record.uCallbackMessage = WM_MOUSEMOVE;
         return record;
     }
 

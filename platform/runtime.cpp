@@ -33,12 +33,11 @@ void Runtime::DeleteSetting(std::u16string_view app, std::u16string_view section
 
 std::intptr_t Runtime::SendMessage(Handle window, std::uint32_t message, std::intptr_t,
                                    std::intptr_t) {
-    auto control = controls_.find(window);
-    if (message != WM_COPY || control == controls_.end() ||
-        control->second->Kind() != ControlKind::kTextBox) {
+    const Control* control = FindControl(window);
+    if (message != WM_COPY || control == nullptr || control->Kind() != ControlKind::kTextBox) {
         return 0;
     }
-    const auto& box = static_cast<const TextBox&>(*control->second);
+    const auto& box = static_cast<const TextBox&>(*control);
     if (box.SelLength() > 0) ClipboardSetText(box.SelText());
     return 0;
 }
@@ -160,6 +159,11 @@ void Runtime::Unregister(Handle handle) {
 Form* Runtime::FindForm(Handle handle) const {
     auto it = forms_.find(handle);
     return it == forms_.end() ? nullptr : it->second;
+}
+
+Control* Runtime::FindControl(Handle handle) const {
+    auto it = controls_.find(handle);
+    return it == controls_.end() ? nullptr : it->second;
 }
 
 }  // namespace vb

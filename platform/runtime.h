@@ -31,15 +31,29 @@ enum MsgBoxResult : std::int32_t { kOk = 1, kYes = 6, kNo = 7 };
 // Clipboard format 1: plain text.
 constexpr std::int16_t kClipboardText = 1;
 
-// Window messages the programs use.
-constexpr std::uint32_t WM_MOUSEMOVE = 0x200;
-constexpr std::uint32_t WM_LBUTTONDOWN = 0x201;
-constexpr std::uint32_t WM_RBUTTONDOWN = 0x204;
-constexpr std::uint32_t WM_COPY = 0x301;
+}  // namespace vb
 
-// The notification-area icon record.
-constexpr std::uint32_t NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2;
-constexpr std::uint32_t NIF_MESSAGE = 1, NIF_ICON = 2, NIF_TIP = 4;
+// Window messages and the notification-area icon record's codes, spelt as
+// <windows.h> spells them, so that the Win32 runtime can include both.
+#ifndef WM_MOUSEMOVE
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_RBUTTONDOWN 0x0204
+#define WM_COPY 0x0301
+#endif
+#ifndef NIM_ADD
+#define NIM_ADD 0x00000000
+#define NIM_MODIFY 0x00000001
+#define NIM_DELETE 0x00000002
+#define NIF_MESSAGE 0x00000001
+#define NIF_ICON 0x00000002
+#define NIF_TIP 0x00000004
+#endif
+// <windows.h> maps these names to its own functions: here they are the runtime's.
+#undef SendMessage
+#undef Shell_NotifyIcon
+
+namespace vb {
 
 struct NotifyIconData {
     std::uint32_t cbSize = 0;
@@ -146,6 +160,7 @@ class Runtime : public MenuHost {
     Handle Register(Control& control);
     void Unregister(Handle handle);
     Form* FindForm(Handle handle) const;
+    Control* FindControl(Handle handle) const;
 
   protected:
     // Stores a change of a form without a window: the frame around the client

@@ -23,6 +23,17 @@ frmMain::frmMain(vb::Runtime& rt) : vb::Form(rt, u"frmMain"), cmdMain(*this, u"c
     cmdMain.Click = [this] { cmdMain_Click(); };
 }
 
+void frmMain::Start() {
+    rt_.Dispatch([&] { rt_.Load(*this); });
+    if (Loaded() && !Visible()) {
+        try {
+            Show();
+        } catch (const vb::Error&) {
+            rt_.End();  // with no window there is nothing to wait for
+        }
+    }
+}
+
 void frmMain::Form_Load() {
     // A missing section (5) only means there is nothing to delete: the next
     // statement runs. Any other error ends the handler quietly, as this

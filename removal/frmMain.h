@@ -10,6 +10,10 @@ class frmMain : public vb::Form {
   public:
     explicit frmMain(vb::Runtime& rt);
 
+    // Loads the form. A load handler that stopped early leaves the form
+    // unseen: it is shown then, so that the user can end the program.
+    void Start();
+
     void Form_Load() override;
     void Form_Unload(std::int16_t& cancel) override;
     void cmdMain_Click();

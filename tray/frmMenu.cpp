@@ -47,7 +47,7 @@ void frmMenu::Form_Load() {
     Trap trap(mdl, u"frmMenu_Load");
     if (trap.If([&] { return rt_.AppPrevInstance(); })) rt_.End();
     FillIconRecord(nid_, trap);
-    trap.Do([&] { rt_.Shell_NotifyIcon(vb::NIM_ADD, nid_); });
+    trap.Do([&] { rt_.Shell_NotifyIcon(NIM_ADD, nid_); });
     mdl.ShowSMenu();
     trap.Do([&] { SetWidth(1); });
     trap.Do([&] { SetHeight(1); });
@@ -61,7 +61,7 @@ void frmMenu::Form_Unload(std::int16_t& /*cancel*/) {
     nid_.cbSize = kIconRecordSize;
     nid_.hWnd = hWnd();
     nid_.uID = kIconId;
-    rt_.Shell_NotifyIcon(vb::NIM_DELETE, nid_);
+    rt_.Shell_NotifyIcon(NIM_DELETE, nid_);
     rt_.End();
 }
 
@@ -71,13 +71,13 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
     std::int32_t code = 0;
     trap.Do([&] { code = vb::IntDiv(x, rt_.ScreenTwipsPerPixelX()); });
     switch (code) {
-        case vb::WM_MOUSEMOVE: {
+        case WM_MOUSEMOVE: {
             vb::NotifyIconData record;
             FillIconRecord(record, trap);
-            trap.Do([&] { rt_.Shell_NotifyIcon(vb::NIM_MODIFY, record); });
+            trap.Do([&] { rt_.Shell_NotifyIcon(NIM_MODIFY, record); });
             break;
         }
-        case vb::WM_LBUTTONDOWN:
+        case WM_LBUTTONDOWN:
             // Another program may have changed the store since the menu was built.
             if (popupOpen_ == 0 && trap.If([&] { return mdl.SMenuOutOfStep(); })) {
                 mdl.ClearSMenu();
@@ -85,7 +85,7 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
             }
             Popup(mnuLeft, trap);
             break;
-        case vb::WM_RBUTTONDOWN:
+        case WM_RBUTTONDOWN:
             Popup(mnuRight, trap);
             break;
         default:
@@ -97,8 +97,8 @@ void frmMenu::FillIconRecord(vb::NotifyIconData& record, Trap& trap) {
     record.cbSize = kIconRecordSize;
     record.hWnd = hWnd();
     record.uID = kIconId;
-    record.uFlags = vb::NIF_MESSAGE | vb::NIF_ICON | vb::NIF_TIP;
-    record.uCallbackMessage = vb::WM_MOUSEMOVE;
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_MOUSEMOVE;
     trap.Do([&] { record.hIcon = rt_.PictureHandle(imgMenu); });
     // "Orbek" and a NUL, assigned into the fixed field, which pads with blanks.
     constexpr std::u16string_view tip(u"Orbek\0", 6);
@@ -184,5 +184,5 @@ void frmMenu::mnuSentence_Click(std::int16_t index) {
         rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(sentence)));
     txtMenu.SetSelStart(0);
     txtMenu.SetSelLength(static_cast<std::int32_t>(txtMenu.Text().size()));
-    rt_.SendMessage(txtMenu.hWnd(), vb::WM_COPY, 0, 0);
+    rt_.SendMessage(txtMenu.hWnd(), WM_COPY, 0, 0);
 }

@@ -12,15 +12,6 @@ int main(int argc, char* argv[]) {
     qtrt::QtRuntime rt;
     rt.AppTitle = u"Nulvex";
     frmMain form(rt);
-    rt.Dispatch([&] { rt.Load(form); });
-    // A load handler that stopped early leaves its form unseen: show it, so
-    // that the user can end the program.
-    if (form.Loaded() && !form.Visible()) {
-        try {
-            form.Show();
-        } catch (const vb::Error&) {
-            rt.End();  // with no window there is nothing to wait for
-        }
-    }
+    form.Start();
     return QApplication::exec();
 }

@@ -126,17 +126,17 @@ void QtRuntime::ClipboardSetText(std::u16string_view text) {
 
 void QtRuntime::Apply(TrayIcon& tray, const vb::NotifyIconData& data) {
     tray.data = data;
-    if (data.uFlags & vb::NIF_ICON) {
+    if (data.uFlags & NIF_ICON) {
         const auto picture = pictures_.find(data.hIcon);
         tray.icon->setIcon(picture == pictures_.end() ? QIcon() : picture->second);
     }
-    if (data.uFlags & vb::NIF_TIP) tray.icon->setToolTip(ToQt(data.Tip()));
+    if (data.uFlags & NIF_TIP) tray.icon->setToolTip(ToQt(data.Tip()));
 }
 
 bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
     auto it = trayIcons_.find(data.uID);
     switch (message) {
-        case vb::NIM_ADD: {
+        case NIM_ADD: {
             if (it != trayIcons_.end()) return false;
             TrayIcon& tray = trayIcons_[data.uID];
             tray.icon = std::make_unique<QSystemTrayIcon>();
@@ -151,9 +151,9 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
                         const auto tray = trayIcons_.find(id);
                         if (tray == trayIcons_.end()) return;
                         if (reason == QSystemTrayIcon::Trigger) {
-                            NotifyIcon(tray->second.data, vb::WM_LBUTTONDOWN);
+                            NotifyIcon(tray->second.data, WM_LBUTTONDOWN);
                         } else if (reason == QSystemTrayIcon::Context && !tray->second.menu) {
-                            NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
+                            NotifyIcon(tray->second.data, WM_RBUTTONDOWN);
                         }
                     });
             if (tray.icon->icon().isNull()) return false;  // the shell shows no icon without one
@@ -171,11 +171,11 @@ bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData
             qApp->installEventFilter(this);
             return true;
         }
-        case vb::NIM_MODIFY:
+        case NIM_MODIFY:
             if (it == trayIcons_.end()) return false;
             Apply(it->second, data);
             return true;
-        case vb::NIM_DELETE:
+        case NIM_DELETE:
             if (it == trayIcons_.end()) return false;
             it->second.icon->hide();
             trayIcons_.erase(it);
@@ -195,7 +195,7 @@ QMenu* QtRuntime::NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id) {
             const auto tray = trayIcons_.find(id);
             if (!action || tray == trayIcons_.end()) return;
             chosenByTray_ = action;
-            NotifyIcon(tray->second.data, vb::WM_RBUTTONDOWN);
+            NotifyIcon(tray->second.data, WM_RBUTTONDOWN);
             chosenByTray_ = nullptr;
         });
     });
@@ -220,7 +220,7 @@ void QtRuntime::OfferMenus() {
 bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
     // The pointer over an XEmbed tray icon: the widget Qt embeds in the tray.
     if (event->type() == QEvent::Enter && watched->inherits("QSystemTrayIconSys")) {
-        for (auto& [id, tray] : trayIcons_) NotifyIcon(tray.data, vb::WM_MOUSEMOVE);
+        for (auto& [id, tray] : trayIcons_) NotifyIcon(tray.data, WM_MOUSEMOVE);
     }
     return QObject::eventFilter(watched, event);
 }

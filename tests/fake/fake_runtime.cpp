@@ -73,11 +73,11 @@ std::string Hex(std::int32_t value) {
 
 const char* NotifyMessage(std::uint32_t message) {
     switch (message) {
-        case vb::NIM_ADD:
+        case NIM_ADD:
             return "NIM_ADD";
-        case vb::NIM_MODIFY:
+        case NIM_MODIFY:
             return "NIM_MODIFY";
-        case vb::NIM_DELETE:
+        case NIM_DELETE:
             return "NIM_DELETE";
         default:
             return "?";
@@ -210,8 +210,8 @@ void FakeRuntime::ClipboardSetText(std::u16string_view text) {
 bool FakeRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
     lastIcon = data;
     Op(std::string("Shell_NotifyIcon ") + NotifyMessage(message));
-    if (message == vb::NIM_DELETE) return icons.erase(data.uID) > 0;
-    if (message == vb::NIM_MODIFY && !icons.count(data.uID)) return false;
+    if (message == NIM_DELETE) return icons.erase(data.uID) > 0;
+    if (message == NIM_MODIFY && !icons.count(data.uID)) return false;
     icons[data.uID] = data.Tip();
     return true;
 }
