@@ -1,7 +1,8 @@
 # A private virtual desktop: Xvfb, the openbox window manager and a
 # notification area. Source this file, then:
 #   desktop_start DIR [TRAY]  starts it, exports DISPLAY; pids go to DIR/pids.
-#                       TRAY: trayer (XEmbed, the default), xfce (xfce4-panel,
+#                       TRAY: trayer (XEmbed, the default), trayer-fixed
+#                       (the same at a fixed size, for Wine's icons), xfce (xfce4-panel,
 #                       which hosts StatusNotifierItems over D-Bus, and XEmbed
 #                       icons while no such item registers; needs a session
 #                       bus) or none
@@ -50,6 +51,12 @@ tray_start() {
   case $2 in
     trayer)
       desktop_run "$dir" trayer --edge top --align right --widthtype request --height 24 \
+        --transparent false --tint 0xdcdcdc --SetDockType true
+      wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
+      ;;
+    trayer-fixed)
+      # A tray of a fixed size: clicks reach Wine's icons reliably only in one.
+      desktop_run "$dir" trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
         --transparent false --tint 0xdcdcdc --SetDockType true
       wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
       ;;

@@ -1,0 +1,70 @@
+#pragma once
+// The window of a form that is seen, with a child window per control. It
+// renders the form's state and reports what the user does to the runtime.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/form.h"
+
+namespace win32rt {
+
+class Win32Runtime;
+
+class FormWindow {
+  public:
+    // The window class of form windows, registered once a program.
+    static void Register(HINSTANCE instance);
+
+    // Made hidden, centred on the screen.
+    FormWindow(Win32Runtime& rt, vb::Form& form);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    bool Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+
+    // The window's geometry in twips: outer rectangle and client area.
+    struct Geometry {
+        float left, top, width, height, scaleWidth, scaleHeight;
+    };
+    Geometry Measure() const;
+
+    void Set(vb::FormProperty property, float twips);
+    void Show();
+    void Hide();
+    void Repaint();
+    void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
+    // Tab, access keys, Enter and Esc for this window; true when handled.
+    bool TranslateKeys(MSG& msg);
+    // The form is going: nothing more is reported to it.
+    void Detach() { detached_ = true; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Build(vb::Control& control, int id);
+    HWND ChildOf(const vb::Control& control) const;
+    const vb::Control* ControlOf(HWND child) const;
+    void Place(const vb::Control& control);
+    void Command(int id, int code);
+    // The enabled button that Enter (`isDefault`) or Esc presses, if any.
+    vb::Control* KeyButton(bool isDefault) const;
+    void Report();
+    int Pixels(float twips) const;
+    float Twips(LONG pixels) const;
+
+    Win32Runtime& rt_;
+    vb::Form& form_;
+    HWND hwnd_ = nullptr;
+    HWND tips_ = nullptr;
+    HFONT font_;
+    float twipsPerPixel_;
+    std::vector<HWND> children_;  // in the order of the form's controls
+    bool reporting_ = false;      // from the first show on
+    bool detached_ = false;
+};
+
+}  // namespace win32rt

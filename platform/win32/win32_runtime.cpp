@@ -1,0 +1,453 @@
+#include "win32_runtime.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "form_window.h"
+#include "input_box.h"
+#include "platform/conv.h"
+#include "registry_settings.h"
+
+namespace win32rt {
+
+namespace {
+
+// A private message: a form window whose form has gone may be destroyed now.
+constexpr UINT kDestroyWindow = WM_APP + 1;
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void AppendItems(HMENU menu, const vb::MenuItem& parent, std::vector<vb::MenuItem*>& items) {
+    for (const auto& child : parent.Children()) {
+        // A hidden item has no place in a Win32 menu.
+        if (!child->Visible()) continue;
+        if (child->IsSeparator()) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (!child->Children().empty()) {
+            HMENU sub = CreatePopupMenu();
+            AppendItems(sub, *child, items);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), Wide(child->Caption()));
+        } else {
+            items.push_back(child.get());
+            AppendMenuW(menu, MF_STRING, items.size(), Wide(child->Caption()));
+        }
+    }
+}
+
+}  // namespace
+
+NOTIFYICONDATAW ShellRecord(const vb::NotifyIconData& data, HWND window) {
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = window;
+    record.uID = data.uID;
+    record.uFlags = data.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    record.uCallbackMessage = data.uCallbackMessage;
+    record.hIcon = reinterpret_cast<HICON>(data.hIcon);
+    const std::u16string tip = data.Tip();
+    std::memcpy(record.szTip, tip.data(),
+                std::min(tip.size(), std::size(record.szTip) - 1) * sizeof(wchar_t));
+    return record;
+}
+
+HMENU BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items) {
+    HMENU popup = CreatePopupMenu();
+    if (popup == nullptr) vb::Raise(vb::kOutOfMemory);
+    items.clear();
+    AppendItems(popup, menu, items);
+    return popup;
+}
+
+Win32Runtime::Win32Runtime(HINSTANCE instance, std::u16string name)
+    : vb::Runtime(
+          [](std::u16string_view app) { return std::make_unique<RegistrySettingsBackend>(app); }),
+      instance_(instance),
+      name_(std::move(name)) {
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    const std::u16string className = name_ + u".Runtime";
+    WNDCLASSEXW trayClass{};
+    trayClass.cbSize = sizeof trayClass;
+    trayClass.lpfnWndProc = TrayProc;
+    trayClass.hInstance = instance_;
+    trayClass.lpszClassName = Wide(className);
+    RegisterClassExW(&trayClass);
+    // A hidden top-level window rather than a message-only one: only those
+    // hear that the taskbar has been created again.
+    tray_ = CreateWindowExW(WS_EX_TOOLWINDOW, Wide(className), Wide(name_), WS_POPUP, 0, 0, 0, 0,
+                            nullptr, nullptr, instance_, this);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    FormWindow::Register(instance_);
+}
+
+Win32Runtime::~Win32Runtime() {
+    for (const auto& [id, data] : icons_) {
+        NOTIFYICONDATAW record = ShellRecord(data, tray_);
+        Shell_NotifyIconW(NIM_DELETE, &record);
+    }
+    windows_.clear();
+    if (tray_) DestroyWindow(tray_);
+    for (const auto& [key, icon] : pictures_) DestroyIcon(icon);
+    for (const auto& [key, font] : fonts_) DeleteObject(font);
+    if (instanceMutex_) CloseHandle(instanceMutex_);
+}
+
+bool Win32Runtime::AppPrevInstance() {
+    // One copy a session: the mutex lives as long as a copy holding it, and
+    // goes with it however it ends.
+    if (instanceMutex_) return false;
+    const std::u16string mutexName = u"Local\\" + name_ + u".Instance";
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(mutexName));
+    if (mutex == nullptr) vb::Raise(vb::kFileAccess);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    instanceMutex_ = mutex;
+    return false;
+}
+
+float Win32Runtime::ScreenTwipsPerPixelX() {
+    // The screen's real resolution (the program is DPI aware): 15 at 96 dpi.
+    return 1440.0f / static_cast<float>(ScreenDpi());
+}
+
+std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags,
+                                  std::u16string_view title) {
+    // The flags and results are the API's own numbers.
+    const int result = MessageBoxW(nullptr, Wide(std::u16string(prompt)),
+                                   Wide(std::u16string(title)), static_cast<UINT>(flags));
+    if (result == 0) vb::Raise(vb::kOutOfMemory);
+    return result;
+}
+
+std::u16string Win32Runtime::InputBox(std::u16string_view prompt, std::u16string_view title) {
+    return ShowInputBox(instance_, GetForegroundWindow(), prompt, title, FontFor(vb::Font{}));
+}
+
+void Win32Runtime::OpenClipboardOrRaise() {
+    // Another program may hold the clipboard for a moment.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (OpenClipboard(tray_)) return;
+        Sleep(20);
+    }
+    vb::Raise(vb::kClipboardBusy);
+}
+
+bool Win32Runtime::ClipboardGetFormat(std::int16_t format) {
+    return format == vb::kClipboardText && IsClipboardFormatAvailable(CF_UNICODETEXT);
+}
+
+std::u16string Win32Runtime::ClipboardGetText() {
+    OpenClipboardOrRaise();
+    std::u16string text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            // Up to the terminating NUL, and never past the block.
+            const std::size_t room = GlobalSize(data) / sizeof(wchar_t);
+            text = FromWide(chars, std::find(chars, chars + room, L'\0') - chars);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void Win32Runtime::ClipboardSetText(std::u16string_view text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (block == nullptr) vb::Raise(vb::kOutOfMemory);
+    auto* chars = static_cast<char16_t*>(GlobalLock(block));
+    std::copy(text.begin(), text.end(), chars);
+    chars[text.size()] = u'\0';
+    GlobalUnlock(block);
+    try {
+        OpenClipboardOrRaise();
+    } catch (const vb::Error&) {
+        GlobalFree(block);
+        throw;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    CloseClipboard();
+    if (!set) {
+        GlobalFree(block);
+        vb::Raise(vb::kClipboardBusy);
+    }
+}
+
+bool Win32Runtime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
+    const auto it = icons_.find(data.uID);
+    switch (message) {
+        case NIM_ADD:
+            if (it != icons_.end() || FindForm(data.hWnd) == nullptr) return false;
+            icons_[data.uID] = data;
+            break;
+        case NIM_MODIFY:
+        case NIM_DELETE:
+            if (it == icons_.end()) return false;
+            if (message == NIM_DELETE) {
+                icons_.erase(it);
+            } else {
+                it->second = data;
+            }
+            break;
+        default:
+            return false;
+    }
+    NOTIFYICONDATAW record = ShellRecord(data, tray_);
+    const bool done = Shell_NotifyIconW(message, &record);
+    if (!done && message == NIM_ADD) icons_.erase(data.uID);
+    return done;
+}
+
+LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* rt = reinterpret_cast<Win32Runtime*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (rt == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == kDestroyWindow) {
+        delete reinterpret_cast<FormWindow*>(lParam);
+        return 0;
+    }
+    if (message == rt->taskbarCreated_ && message != 0) {
+        // Explorer started again: the icons have to be added anew.
+        for (const auto& [id, data] : rt->icons_) {
+            NOTIFYICONDATAW record = ShellRecord(data, window);
+            Shell_NotifyIconW(NIM_ADD, &record);
+        }
+        return 0;
+    }
+    // The shell's callback for an icon: wParam is its ID, lParam the mouse
+    // message. The form hears of it as the original runtime told it: as a
+    // mouse move over its window.
+    const auto icon = rt->icons_.find(static_cast<std::uint32_t>(wParam));
+    if (icon != rt->icons_.end() && icon->second.uFlags & NIF_MESSAGE &&
+        message == icon->second.uCallbackMessage) {
+        const vb::NotifyIconData data = icon->second;
+        rt->NotifyIcon(data, LOWORD(lParam));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Win32Runtime::SetForegroundWindow(vb::Handle window) {
+    // The tray form's window is the runtime's: a popup menu it owns then
+    // closes when the user clicks elsewhere.
+    FormWindow* seen = nullptr;
+    if (const vb::Form* form = FindForm(window)) seen = WindowOf(*form);
+    ::SetForegroundWindow(seen ? seen->hwnd() : tray_);
+}
+
+std::intptr_t Win32Runtime::SendMessage(vb::Handle window, std::uint32_t message, std::intptr_t,
+                                        std::intptr_t) {
+    const vb::Control* control = FindControl(window);
+    if (message != WM_COPY || control == nullptr || control->Kind() != vb::ControlKind::kTextBox) {
+        return 0;
+    }
+    // An edit control holding the text box's text and selection copies it.
+    const auto& box = static_cast<const vb::TextBox&>(*control);
+    if (copier_ == nullptr) {
+        copier_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0,
+                                  0, 0, tray_, nullptr, instance_, nullptr);
+        if (copier_ == nullptr) vb::Raise(vb::kOutOfMemory);
+        ::SendMessageW(copier_, EM_SETLIMITTEXT, 0, 0);
+    }
+    SetWindowTextW(copier_, Wide(box.Text()));
+    ::SendMessageW(copier_, EM_SETSEL, box.SelStart(), box.SelStart() + box.SelLength());
+    const DWORD before = GetClipboardSequenceNumber();
+    ::SendMessageW(copier_, WM_COPY, 0, 0);
+    SetWindowTextW(copier_, L"");
+    // The control says nothing when the clipboard could not be opened.
+    if (box.SelLength() > 0 && GetClipboardSequenceNumber() == before) {
+        vb::Raise(vb::kClipboardBusy);
+    }
+    return 0;
+}
+
+HICON Win32Runtime::Icon(const std::u16string& picture, int size) {
+    HICON& icon = pictures_[{picture, size}];
+    if (icon == nullptr) {
+        icon = static_cast<HICON>(
+            LoadImageW(instance_, Wide(picture), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
+    return icon;
+}
+
+vb::Handle Win32Runtime::PictureHandle(const vb::Image& image) {
+    HICON icon = Icon(image.picture, GetSystemMetrics(SM_CXSMICON));
+    if (icon == nullptr) vb::Raise(vb::kInvalidCall);
+    return reinterpret_cast<vb::Handle>(icon);
+}
+
+HFONT Win32Runtime::FontFor(const vb::Font& font) {
+    HFONT& made = fonts_[font.name + u"/" + vb::Str(static_cast<std::int32_t>(font.size * 10)) +
+                         u"/" + vb::Str(font.weight)];
+    if (made == nullptr) {
+        LOGFONTW spec{};
+        spec.lfHeight = -static_cast<LONG>(std::lround(font.size * ScreenDpi() / 72.0f));
+        spec.lfWeight = font.weight;
+        spec.lfCharSet = static_cast<BYTE>(font.charset);
+        spec.lfQuality = DEFAULT_QUALITY;
+        const std::size_t length = std::min(font.name.size(), std::size(spec.lfFaceName) - 1);
+        std::copy_n(font.name.begin(), length, spec.lfFaceName);
+        made = CreateFontIndirectW(&spec);
+    }
+    return made;
+}
+
+void Win32Runtime::Deliver(MSG& msg) {
+    // Tab, the access keys, Enter and Esc in a form window.
+    for (const auto& [form, window] : windows_) {
+        if (window->TranslateKeys(msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void Win32Runtime::Loop(const std::function<bool()>& done) {
+    MSG msg;
+    while (!done()) {
+        // Each wait for the next message ends what the program saw of the store.
+        Store().EventBoundary();
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(0);
+            return;
+        }
+        Deliver(msg);
+    }
+}
+
+void Win32Runtime::Run() {
+    Loop([] { return false; });
+    Win32Runtime::End();
+}
+
+void Win32Runtime::DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(0);
+            return;
+        }
+        Deliver(msg);
+    }
+}
+
+void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
+    std::vector<vb::MenuItem*> items;
+    HMENU popup = BuildMenu(menu, items);
+    POINT at{};
+    GetCursorPos(&at);
+    HWND owner = GetForegroundWindow();
+    if (owner == nullptr || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
+        owner = tray_;
+    }
+    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+        popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, owner, nullptr));
+    // So that the menu closes properly when the user clicks outside it.
+    PostMessageW(owner, WM_NULL, 0, 0);
+    DestroyMenu(popup);
+    if (chosen > 0 && chosen <= items.size()) Click(*items[chosen - 1]);
+}
+
+void Win32Runtime::End() {
+    try {
+        Store().CommitAll();
+    } catch (const vb::Error&) {
+        // Ending cannot wait for a report.
+    }
+    for (const auto& [id, data] : icons_) {
+        NOTIFYICONDATAW record = ShellRecord(data, tray_);
+        Shell_NotifyIconW(NIM_DELETE, &record);
+    }
+    ExitProcess(0);
+}
+
+FormWindow* Win32Runtime::WindowOf(const vb::Form& form) const {
+    const auto it = windows_.find(&form);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void Win32Runtime::Measured(vb::Form& form, const FormWindow& window) {
+    const FormWindow::Geometry g = window.Measure();
+    SetGeometry(form, g.left, g.top, g.width, g.height, g.scaleWidth, g.scaleHeight);
+}
+
+void Win32Runtime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+    FormWindow* window = WindowOf(form);
+    if (window == nullptr) {
+        // No window yet, or none ever: the form keeps the values.
+        StoreGeometry(form, property, value);
+        return;
+    }
+    window->Set(property, value);
+    Measured(form, *window);
+}
+
+void Win32Runtime::FormShow(vb::Form& form, std::int16_t modal) {
+    if (form.NeverSeen) return;
+    auto& window = windows_[&form];
+    if (!window) {
+        window = std::make_unique<FormWindow>(*this, form);
+        Measured(form, *window);
+    }
+    window->Show();
+    if (modal) {
+        // Until the form is hidden or unloaded.
+        Loop([this, &form] {
+            const FormWindow* shown = WindowOf(form);
+            return shown == nullptr || !shown->Visible();
+        });
+    }
+}
+
+void Win32Runtime::FormHide(vb::Form& form) {
+    if (FormWindow* window = WindowOf(form)) window->Hide();
+}
+
+void Win32Runtime::FormUnloaded(vb::Form& form) {
+    const auto it = windows_.find(&form);
+    if (it == windows_.end()) return;
+    // The window may be handling the message that unloads its form: it is
+    // hidden now and destroyed once that message is done.
+    FormWindow* window = it->second.release();
+    windows_.erase(it);
+    window->Detach();
+    window->Hide();
+    PostMessageW(tray_, kDestroyWindow, 0, reinterpret_cast<LPARAM>(window));
+}
+
+void Win32Runtime::FormPrinted(vb::Form& form) {
+    // Painted at once: what a load handler prints is seen before it goes on.
+    if (FormWindow* window = WindowOf(form)) window->Repaint();
+}
+
+float Win32Runtime::TextHeight(const vb::Form& form) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, FontFor(form.font));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return static_cast<float>(metrics.tmHeight) * ScreenTwipsPerPixelX();
+}
+
+void Win32Runtime::ControlSet(vb::Control& control, vb::ControlProperty property,
+                              std::int32_t index) {
+    if (FormWindow* window = WindowOf(control.Parent())) window->Render(control, property, index);
+}
+
+}  // namespace win32rt
