@@ -8,7 +8,8 @@
 ;   /NOAUTOSTART  leave "start at sign-in" unchecked (for /S, where there is no
 ;                 page to uncheck it on)
 ;
-; Exit codes: 0 installed, 1 cancelled, 2 refused (Orbek is running) or failed.
+; Exit codes: 0 installed, 1 cancelled, 2 refused (Orbek or Nulvex is running)
+; or failed.
 ;
 ; The sentences (HKCU\Software\VB and VBA Program Settings\Orbek) are never
 ; touched here: removing the programs keeps them, Nulvex deletes them.
@@ -71,11 +72,10 @@ VIAddVersionKey /LANG=${LANG_JAPANESE} "FileDescription" "Orbek セットアッ�
 VIAddVersionKey /LANG=${LANG_JAPANESE} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_JAPANESE} "LegalCopyright" "${PUBLISHER}"
 
-; Orbek holds this mutex while it runs. Its files cannot be replaced or
-; deleted then, and a half-replaced install is worse than none: wait for the
-; user to exit it, or, without pages (/S), give up before changing anything.
-; Nulvex needs no check: it only runs for a moment, and Windows keeps the old
-; file for it if it does.
+; A running program's file can be neither replaced nor deleted, and half an
+; install (or uninstall) is worse than none: wait for the user to exit the
+; program, or, without pages (/S), give up before changing anything.
+; Orbek holds this mutex while it runs, wherever it was started from.
 !macro REQUIRE_ORBEK_STOPPED
   ${Do}
     System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\Orbek.Instance") p .r0 ?e'
@@ -93,10 +93,33 @@ VIAddVersionKey /LANG=${LANG_JAPANESE} "LegalCopyright" "${PUBLISHER}"
   ${Loop}
 !macroend
 
+; Nulvex has no mutex; a file that cannot be opened for writing is in use.
+!macro REQUIRE_FILE_FREE file program
+  ${Do}
+    ${IfNot} ${FileExists} "${file}"
+      ${Break}
+    ${EndIf}
+    ClearErrors
+    FileOpen $0 "${file}" a
+    ${IfNot} ${Errors}
+      FileClose $0
+      ${Break}
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${program} が実行中です。$\r$\n${program} を閉じてから、[再試行] を押してください。" /SD IDCANCEL IDRETRY +3
+    SetErrorLevel 2
+    Quit
+  ${Loop}
+!macroend
+!macro REQUIRE_PROGRAMS_STOPPED
+  !insertmacro REQUIRE_ORBEK_STOPPED
+  !insertmacro REQUIRE_FILE_FREE "$INSTDIR\Orbek.exe" Orbek
+  !insertmacro REQUIRE_FILE_FREE "$INSTDIR\Nulvex.exe" Nulvex
+!macroend
+
 Section "Orbek と Nulvex" SecPrograms
   SectionIn RO
-  ; Orbek may have been started since the pages were shown.
-  !insertmacro REQUIRE_ORBEK_STOPPED
+  ; Either may have been started since the pages were shown.
+  !insertmacro REQUIRE_PROGRAMS_STOPPED
   SetOutPath "$INSTDIR"
   File "/oname=Orbek.exe" "${ORBEK_EXE}"
   File "/oname=Nulvex.exe" "${NULVEX_EXE}"
@@ -160,7 +183,7 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-  !insertmacro REQUIRE_ORBEK_STOPPED
+  !insertmacro REQUIRE_PROGRAMS_STOPPED
   !insertmacro REMOVE_OWN_RUN_VALUE
 
   Delete "$SMPROGRAMS\Orbek\Orbek.lnk"

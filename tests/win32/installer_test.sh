@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # The setup program and the portable zip, in the Wine prefix WINEPREFIX names
 # (scripts/wine-tests.sh makes a throwaway one and keeps its server running):
-#   installer_test.sh SETUP ZIP ORBEK_EXE NULVEX_EXE MUTEX_HOLDER VERSION
+#   installer_test.sh SETUP ZIP ORBEK_EXE NULVEX_EXE STAND_IN VERSION
 # Silent installs (/S, and /S /NOAUTOSTART), silent uninstalls, refusal while
-# Orbek runs, and the stored sentences left as they were throughout.
+# Orbek or Nulvex runs, and the stored sentences left as they were throughout.
 set -euo pipefail
 if [ $# -ne 6 ]; then
-  echo "usage: installer_test.sh SETUP ZIP ORBEK_EXE NULVEX_EXE MUTEX_HOLDER VERSION" >&2
+  echo "usage: installer_test.sh SETUP ZIP ORBEK_EXE NULVEX_EXE STAND_IN VERSION" >&2
   exit 2
 fi
 if [ -z "${WINEPREFIX:-}" ] || [ "$(realpath -m "$WINEPREFIX")" = "$(realpath -m "$HOME/.wine")" ]; then
   echo "installer_test.sh: set WINEPREFIX to a prefix of its own (scripts/wine-tests.sh makes one)" >&2
   exit 2
 fi
-setup=$1 zip=$2 orbek_exe=$3 nulvex_exe=$4 holder_exe=$5 version=$6
+setup=$1 zip=$2 orbek_exe=$3 nulvex_exe=$4 stand_in=$5 version=$6
 wine_run=$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-run.sh
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/orbek-installer.XXXXXX")
@@ -96,18 +96,19 @@ store_unchanged() {
   cmp -s "$tmp/store-before.reg" "$tmp/store-now.reg" || fail "$1 changed the stored sentences"
 }
 
-# A stand-in for a running Orbek; it holds the mutex until its input ends.
-hold_mutex() {
-  coproc holder { exec "$wine_run" "$holder_exe"; }
+# A stand-in for a running program (tests/win32/stand_in.cpp: "mutex", or
+# "file PATH"); it lets go when its input ends.
+hold() {
+  coproc holder { exec "$wine_run" "$stand_in" "$@"; }
   holder_pid=$holder_PID
   local line=""
   read -r -t 30 -u "${holder[0]}" line || true
-  [ "${line%$'\r'}" = ready ] || fail "the mutex holder did not start"
+  [ "${line%$'\r'}" = ready ] || fail "the stand-in for a running program did not start"
 }
-release_mutex() {
+release() {
   local input=${holder[1]}
   exec {input}>&-
-  wait "$holder_pid" || fail "the mutex holder failed"
+  wait "$holder_pid" || fail "the stand-in for a running program failed"
   holder_pid=""
 }
 
@@ -170,27 +171,45 @@ run_value_is() {
 }
 
 echo "-- while Orbek runs, setup refuses and changes nothing"
-hold_mutex
+hold mutex
 rc=0
 install || rc=$?
 [ $rc -eq 2 ] || fail "setup exited with $rc while Orbek was running, not 2"
 check_nothing_installed "setup refused"
-release_mutex
+release
 
 echo "-- /S installs everything, starting at sign-in by default"
 install || fail "setup failed"
 check_installed
 run_value_is "$own_run_value" "/S"
 
-echo "-- while Orbek runs, the uninstaller refuses and removes nothing"
-hold_mutex
-rc=0
 # _?= runs it in place, so that its exit code is its own.
-wine "$instdir/uninstall.exe" /S "_?=$instdir_win" || rc=$?
+uninstall_in_place() { wine "$instdir/uninstall.exe" /S "_?=$instdir_win"; }
+
+echo "-- while Orbek runs, the uninstaller refuses and removes nothing"
+hold mutex
+rc=0
+uninstall_in_place || rc=$?
 [ $rc -eq 2 ] || fail "the uninstaller exited with $rc while Orbek was running, not 2"
 check_installed
-run_value_is "$own_run_value" "refused uninstall"
-release_mutex
+run_value_is "$own_run_value" "uninstall refused for Orbek"
+release
+
+echo "-- while Nulvex runs, the uninstaller and setup refuse and change nothing"
+hold file "$instdir_win\\Nulvex.exe"
+rc=0
+uninstall_in_place || rc=$?
+[ $rc -eq 2 ] || fail "the uninstaller exited with $rc while Nulvex was running, not 2"
+check_installed
+run_value_is "$own_run_value" "uninstall refused for Nulvex"
+# Setup writes the files first, and the option off would drop the Run value.
+rm "$instdir/はじめに.txt"
+rc=0
+install /NOAUTOSTART || rc=$?
+[ $rc -eq 2 ] || fail "setup exited with $rc while Nulvex was running, not 2"
+[ ! -e "$instdir/はじめに.txt" ] || fail "setup refused for Nulvex but wrote files"
+run_value_is "$own_run_value" "setup refused for Nulvex"
+release
 
 echo "-- the uninstaller removes all that setup made, and only that"
 uninstall
