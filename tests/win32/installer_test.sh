@@ -45,8 +45,10 @@ store_key='HKCU\Software\VB and VBA Program Settings\Orbek'
 reg_value() {
   local out
   out=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r') || return 1
-  sed -n "s/^    $2    REG_[A-Z_]*    //p" <<<"$out"
+  value_in "$out" "$2"
 }
+# The same from the output of a query of the whole key.
+value_in() { sed -n "s/^    $2    REG_[A-Z_]*    //p" <<<"$1"; }
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 
 # A deadline, not a fixed pause: polls until "$@" holds.
@@ -136,18 +138,21 @@ check_installed() {
   grep -aqF "$instdir_win\\uninstall.exe" "$menu/Orbek のアンインストール.lnk" ||
     fail "the uninstaller's shortcut does not start it"
 
-  [ "$(reg_value "$uninstall_key" DisplayName)" = Orbek ] || fail "DisplayName"
-  [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "DisplayVersion"
-  [ "$(reg_value "$uninstall_key" DisplayIcon)" = "$instdir_win\\Orbek.exe,0" ] || fail "DisplayIcon"
-  [ "$(reg_value "$uninstall_key" InstallLocation)" = "$instdir_win" ] || fail "InstallLocation"
-  [ "$(reg_value "$uninstall_key" UninstallString)" = "\"$instdir_win\\uninstall.exe\"" ] ||
+  local entry
+  entry=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r') || fail "no Apps entry"
+  [ "$(value_in "$entry" DisplayName)" = Orbek ] || fail "DisplayName"
+  [ "$(value_in "$entry" DisplayVersion)" = "$version" ] || fail "DisplayVersion"
+  [ "$(value_in "$entry" DisplayIcon)" = "$instdir_win\\Orbek.exe,0" ] || fail "DisplayIcon"
+  [ "$(value_in "$entry" InstallLocation)" = "$instdir_win" ] || fail "InstallLocation"
+  [ "$(value_in "$entry" UninstallString)" = "\"$instdir_win\\uninstall.exe\"" ] ||
     fail "UninstallString"
-  [ -n "$(reg_value "$uninstall_key" Publisher)" ] || fail "no Publisher"
-  [ "$(reg_value "$uninstall_key" NoModify)" = 0x1 ] || fail "NoModify"
-  [ "$(reg_value "$uninstall_key" NoRepair)" = 0x1 ] || fail "NoRepair"
+  [ -n "$(value_in "$entry" Publisher)" ] || fail "no Publisher"
+  [ "$(value_in "$entry" NoModify)" = 0x1 ] || fail "NoModify"
+  [ "$(value_in "$entry" NoRepair)" = 0x1 ] || fail "NoRepair"
   # In KiB: at least the two programs, which are not empty.
   local size min
-  size=$(reg_value "$uninstall_key" EstimatedSize) || fail "no EstimatedSize"
+  size=$(value_in "$entry" EstimatedSize)
+  [ -n "$size" ] || fail "no EstimatedSize"
   min=$((($(stat -c %s "$orbek_exe") + $(stat -c %s "$nulvex_exe")) / 1024))
   [ $((size)) -ge $min ] || fail "EstimatedSize $size KiB is less than the programs' $min KiB"
 }
