@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev libbenchmark-dev time
   xvfb xauth openbox trayer xdotool xclip x11-utils x11-xserver-utils imagemagick fonts-noto-cjk
   dbus-daemon dbus-bin xfce4-panel
-  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 
 missing=()
