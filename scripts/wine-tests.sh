@@ -1,24 +1,39 @@
 #!/usr/bin/env bash
 # Runs the Windows build's tests (ctest) under Wine, in a fresh Wine prefix in a
-# temporary folder, removed afterwards: the tests write to its registry.
+# temporary folder, removed afterwards: the tests write to its registry. The
+# programs' windows and icons go to a private virtual desktop with a tray.
 # Usage: scripts/wine-tests.sh BUILD_DIR [ctest arguments]
 set -euo pipefail
 build=$1
 shift
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=desktop.sh
+source "$here/desktop.sh"
 
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/orbek-wine.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/orbek-wine.XXXXXX")
+WINEPREFIX=$work/prefix
 # Without winemenubuilder, neither wineboot nor a shortcut that a test makes
 # writes menu entries and file types into the home folder.
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$WINEPREFIX" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 cleanup() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  desktop_stop "$work/desktop" 2>/dev/null || true
+  rm -rf "$work"
 }
 trap cleanup EXIT
 
+desktop_start "$work/desktop" trayer-fixed
 # One server for the whole run: started anew for each test once it has
 # stopped, Wine takes seconds a test instead of milliseconds.
 wineserver -p
 wineboot -i >/dev/null 2>&1
+# The Japanese faces the programs ask for, by a face this system has.
+for face in "MS UI Gothic" "ＭＳ Ｐゴシック"; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+    /d "Noto Sans CJK JP" /f >/dev/null 2>&1
+done
 ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
