@@ -95,6 +95,11 @@ Win32Runtime::~Win32Runtime() {
         Shell_NotifyIconW(NIM_DELETE, &record);
     }
     windows_.clear();
+    // Form windows whose forms went, still waiting to be destroyed.
+    MSG pending;
+    while (tray_ && PeekMessageW(&pending, tray_, kDestroyWindow, kDestroyWindow, PM_REMOVE)) {
+        delete reinterpret_cast<FormWindow*>(pending.lParam);
+    }
     if (tray_) DestroyWindow(tray_);
     for (const auto& [key, icon] : pictures_) DestroyIcon(icon);
     for (const auto& [key, font] : fonts_) DeleteObject(font);

@@ -1,7 +1,356 @@
-// The Win32 runtime's own parts, on the private desktop the Wine run has.
+// The Win32 runtime's own parts, under Wine on the private desktop of the run:
+// the icon record and menus it hands the system, the single-copy mutex, the
+// clipboard, the dialogs with the flags passed through, and form windows.
 
 #include "platform/win32/win32_runtime.h"
 
 #include <gtest/gtest.h>
 
-TEST(Win32Runtime, Placeholder) {}
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/conv.h"
+#include "unit/error_of.h"
+
+namespace {
+
+using win32rt::Wide;
+using win32rt::Win32Runtime;
+
+std::u16string U(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+// A name of this test process's own, so that no other program's mutex or
+// window class is met.
+std::u16string ProgramName() { return U("OrbekTest" + std::to_string(GetCurrentProcessId())); }
+
+std::u16string MenuText(HMENU menu, UINT position) {
+    wchar_t text[256] = {};
+    GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+    return win32rt::FromWide(text, wcslen(text));
+}
+
+// Runs `action` on another thread once a top-level window of this process
+// with the title `title` is shown, while the calling thread runs a dialog.
+class WhenShown {
+  public:
+    WhenShown(std::u16string title, std::function<void(HWND)> action)
+        : thread_([this, title = std::move(title), action = std::move(action)] {
+              for (int i = 0; i < 500 && !stop_; ++i) {
+                  if (HWND window = FindWindowW(nullptr, Wide(title));
+                      window && IsWindowVisible(window)) {
+                      action(window);
+                      return;
+                  }
+                  Sleep(10);
+              }
+          }) {}
+    ~WhenShown() {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+class Win32RuntimeTest : public ::testing::Test {
+  protected:
+    Win32Runtime rt{GetModuleHandleW(nullptr), ProgramName()};
+};
+
+// A form that records its events.
+class TestForm : public vb::Form {
+  public:
+    explicit TestForm(vb::Runtime& rt)
+        : vb::Form(rt, u"frmTest"),
+          cmdOk(*this, u"cmdOk"),
+          lblList(*this, u"lblList"),
+          lstList(*this, u"lstList"),
+          txtPreview(*this, u"txtPreview"),
+          cmdCancel(*this, u"cmdCancel") {
+        Caption = u"テスト フォーム " + ProgramName();
+        DesignClientSize(4800, 3600);
+        cmdOk.Caption = u"OK";
+        cmdOk.Default = true;
+        cmdOk.Design(3600, 120, 1000, 400);
+        cmdOk.Click = [this] { events.push_back(u"ok"); };
+        lblList.Caption = u"一覧(&L):";
+        lblList.Design(120, 120, 2000, 300);
+        lstList.Design(120, 480, 3000, 1500);
+        lstList.Click = [this] { events.push_back(u"list " + vb::Str(lstList.ListIndex())); };
+        txtPreview.MultiLine = true;
+        txtPreview.Locked = true;
+        txtPreview.ButtonFace = true;
+        txtPreview.Design(120, 2100, 4500, 1300);
+        cmdCancel.Caption = u"Cancel";
+        cmdCancel.Cancel = true;
+        cmdCancel.Design(3600, 600, 1000, 400);
+        cmdCancel.Click = [this] {
+            events.push_back(u"cancel");
+            Hide();
+        };
+    }
+    void Form_MouseMove(std::int16_t, std::int16_t, float x, float) override {
+        events.push_back(u"mouse " + vb::Str(static_cast<std::int32_t>(x)));
+    }
+    void Form_Unload(std::int16_t&) override { events.push_back(u"unload"); }
+
+    vb::CommandButton cmdOk;
+    vb::Label lblList;
+    vb::ListBox lstList;
+    vb::TextBox txtPreview;
+    vb::CommandButton cmdCancel;
+    std::vector<std::u16string> events;
+};
+
+TEST(ShellRecord, CarriesTheCoreRecordInItsUnicodeForm) {
+    vb::NotifyIconData data;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | 0x80;
+    data.uCallbackMessage = WM_MOUSEMOVE;
+    data.hIcon = 0x1234;
+    const std::u16string tip = u"Orbek 登録文";
+    std::copy(tip.begin(), tip.end(), data.szTip.begin());
+    HWND window = reinterpret_cast<HWND>(0x42);
+
+    const NOTIFYICONDATAW record = win32rt::ShellRecord(data, window);
+    EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAW));
+    EXPECT_EQ(record.hWnd, window);
+    EXPECT_EQ(record.uID, 1u);
+    EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(record.uCallbackMessage, 0x200u);
+    EXPECT_EQ(record.hIcon, reinterpret_cast<HICON>(0x1234));
+    EXPECT_EQ(win32rt::FromWide(record.szTip, wcslen(record.szTip)), tip);
+}
+
+TEST(ShellRecord, AFullTipStaysTerminated) {
+    vb::NotifyIconData data;
+    data.szTip.fill(u'x');
+    const NOTIFYICONDATAW record = win32rt::ShellRecord(data, nullptr);
+    EXPECT_EQ(wcslen(record.szTip), data.szTip.size());
+}
+
+TEST(BuildMenu, ShowsVisibleItemsInOrderAndMapsCommandsToThem) {
+    struct NoHost : vb::MenuHost {
+        void MenuLoaded(vb::MenuItem&) override {}
+        void MenuUnloading(vb::MenuItem&) override {}
+        void MenuCaption(vb::MenuItem&, const std::u16string&) override {}
+        void MenuVisible(vb::MenuItem&, bool) override {}
+    } host;
+    vb::MenuItem root(host, u"mnuLeft", u"Left");
+    auto add = [&](vb::MenuItem & parent, std::u16string caption, bool visible = true) -> auto& {
+        return parent.Add(std::make_unique<vb::MenuItem>(host, u"mnu", caption, -1, visible));
+    };
+    auto& first = add(root, u"設定(&S)...");
+    add(root, u"-");
+    add(root, u"hidden", false);
+    auto& empty = add(root, u"");
+    auto& sub = add(root, u"More");
+    auto& inner = add(sub, u"a & b");
+
+    std::vector<vb::MenuItem*> items;
+    HMENU menu = win32rt::BuildMenu(root, items);
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    EXPECT_EQ(MenuText(menu, 0), u"設定(&S)...");
+    EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(MenuText(menu, 2), u"");
+    EXPECT_EQ(MenuText(menu, 3), u"More");
+    HMENU subMenu = GetSubMenu(menu, 3);
+    ASSERT_NE(subMenu, nullptr);
+    EXPECT_EQ(MenuText(subMenu, 0), u"a & b");
+    // Each command's identifier leads to its item.
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[GetMenuItemID(menu, 0) - 1], &first);
+    EXPECT_EQ(items[GetMenuItemID(menu, 2) - 1], &empty);
+    EXPECT_EQ(items[GetMenuItemID(subMenu, 0) - 1], &inner);
+    DestroyMenu(menu);
+}
+
+TEST(Win32Runtime, OneCopyHoldsTheMutexUntilItEnds) {
+    auto first = std::make_unique<Win32Runtime>(GetModuleHandleW(nullptr), ProgramName());
+    EXPECT_FALSE(first->AppPrevInstance());
+    EXPECT_FALSE(first->AppPrevInstance());  // asking again is no second copy
+    {
+        Win32Runtime second(GetModuleHandleW(nullptr), ProgramName());
+        EXPECT_TRUE(second.AppPrevInstance());
+    }
+    first.reset();
+    Win32Runtime third(GetModuleHandleW(nullptr), ProgramName());
+    EXPECT_FALSE(third.AppPrevInstance());
+}
+
+TEST_F(Win32RuntimeTest, TwipsPerPixelFollowTheScreen) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    EXPECT_FLOAT_EQ(rt.ScreenTwipsPerPixelX(), 1440.0f / static_cast<float>(dpi));
+}
+
+TEST_F(Win32RuntimeTest, ClipboardKeepsTextExactly) {
+    for (const std::u16string& text : {std::u16string(u"一行目\r\n二行目\r\n"),
+                                       std::u16string(u" a=b;c & \t"), std::u16string()}) {
+        rt.ClipboardSetText(text);
+        EXPECT_TRUE(rt.ClipboardGetFormat(vb::kClipboardText));
+        EXPECT_EQ(rt.ClipboardGetText(), text);
+    }
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    EXPECT_FALSE(rt.ClipboardGetFormat(vb::kClipboardText));
+    EXPECT_EQ(rt.ClipboardGetText(), u"");
+}
+
+TEST_F(Win32RuntimeTest, AClipboardHeldElsewhereRaises521) {
+    rt.ClipboardSetText(u"before");
+    std::atomic<bool> held{false}, done{false};
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        held = true;
+        while (!done) Sleep(5);
+        CloseClipboard();
+    });
+    while (!held) Sleep(5);
+    EXPECT_EQ(ErrorOf([&] { rt.ClipboardGetText(); }), vb::kClipboardBusy);
+    EXPECT_EQ(ErrorOf([&] { rt.ClipboardSetText(u"after"); }), vb::kClipboardBusy);
+    done = true;
+    holder.join();
+    EXPECT_EQ(rt.ClipboardGetText(), u"before");
+}
+
+TEST_F(Win32RuntimeTest, CopyMessageCopiesTheTextBoxSelection) {
+    TestForm form(rt);
+    form.txtPreview.SetText(u"abc\r\ndef");
+    form.txtPreview.SetSelStart(1);
+    form.txtPreview.SetSelLength(5);
+    rt.SendMessage(form.txtPreview.hWnd(), WM_COPY, 0, 0);
+    EXPECT_EQ(rt.ClipboardGetText(), u"bc\r\nd");
+
+    // Nothing selected: nothing copied, the clipboard keeps what it had.
+    form.txtPreview.SetText(u"unseen");
+    rt.SendMessage(form.txtPreview.hWnd(), WM_COPY, 0, 0);
+    EXPECT_EQ(rt.ClipboardGetText(), u"bc\r\nd");
+}
+
+TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
+    TestForm form(rt);
+    vb::NotifyIconData data;
+    data.hWnd = form.hWnd();
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_TIP;
+    data.uCallbackMessage = WM_MOUSEMOVE;
+    ASSERT_TRUE(rt.Shell_NotifyIcon(NIM_ADD, data));
+    EXPECT_FALSE(rt.Shell_NotifyIcon(NIM_ADD, data));  // once only
+
+    HWND window = FindWindowW(Wide(ProgramName() + u".Runtime"), nullptr);
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
+    SendMessageW(window, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);
+    SendMessageW(window, WM_MOUSEMOVE, 2, WM_LBUTTONDOWN);  // no such icon
+    const auto tpp = vb::CLng(rt.ScreenTwipsPerPixelX());
+    EXPECT_EQ(form.events, (std::vector<std::u16string>{u"mouse " + vb::Str(0x201 * tpp),
+                                                        u"mouse " + vb::Str(0x204 * tpp)}));
+
+    vb::NotifyIconData other = data;
+    other.uID = 7;
+    EXPECT_FALSE(rt.Shell_NotifyIcon(NIM_MODIFY, other));
+    EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_DELETE, data));
+    SendMessageW(window, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
+    EXPECT_EQ(form.events.size(), 2u);
+}
+
+TEST_F(Win32RuntimeTest, AMissingPictureRaises5) {
+    EXPECT_EQ(ErrorOf([&] {
+                  rt.PictureHandle(vb::Image{u"img", u"nosuchpicture"});
+              }),
+              vb::kInvalidCall);
+}
+
+TEST_F(Win32RuntimeTest, MessageBoxTakesTheFlagsAsTheyAre) {
+    // 292: Yes and No, a question, No the default.
+    LONG noStyle = 0, yesStyle = 0;
+    std::int32_t answer = 0;
+    {
+        WhenShown press(u"確認 - Test", [&](HWND box) {
+            noStyle = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE);
+            yesStyle = GetWindowLongW(GetDlgItem(box, IDYES), GWL_STYLE);
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+        });
+        answer = rt.MsgBox(u"削除してよろしいですか?", 292, u"確認 - Test");
+    }
+    EXPECT_EQ(noStyle & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(yesStyle & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(answer, vb::kYes);
+}
+
+TEST_F(Win32RuntimeTest, InputBoxGivesTheTypedTextOrNothing) {
+    for (const bool ok : {true, false}) {
+        std::u16string typed;
+        {
+            WhenShown type(u"登録 - Test", [&](HWND box) {
+                SetDlgItemTextW(box, 100, L"入力 & text");
+                PostMessageW(box, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+            });
+            typed = rt.InputBox(u"登録する文章", u"登録 - Test");
+        }
+        EXPECT_EQ(typed, ok ? u"入力 & text" : u"");
+    }
+}
+
+TEST_F(Win32RuntimeTest, AFormWindowShowsTheControlsInTheDialogFont) {
+    TestForm form(rt);
+    form.lstList.AddItem(u"first");
+    form.lstList.AddItem(u"second");
+    form.Show();
+    HWND window = FindWindowW(nullptr, Wide(form.Caption));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // The client area as designed, within a pixel.
+    const float tpp = rt.ScreenTwipsPerPixelX();
+    EXPECT_NEAR(form.ScaleWidth(), 4800, tpp);
+    EXPECT_NEAR(form.ScaleHeight(), 3600, tpp);
+
+    HWND list = GetDlgItem(window, 102);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(win32rt::FromWide(font.lfFaceName, wcslen(font.lfFaceName)), u"ＭＳ Ｐゴシック");
+    EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+
+    // Changes of the model reach the window; the user's selection reaches the model.
+    form.lstList.AddItem(u"zero", 0);
+    form.lstList.SetListIndex(2);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(102, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(form.lstList.ListIndex(), 0);
+    form.txtPreview.SetText(u"一行目\r\n二行目");
+    wchar_t text[64] = {};
+    GetWindowTextW(GetDlgItem(window, 103), text, 64);
+    EXPECT_EQ(win32rt::FromWide(text, wcslen(text)), u"一行目\r\n二行目");
+
+    // Enter presses the default button, Esc the cancel button, and closing
+    // the window unloads the form.
+    SendMessageW(window, WM_COMMAND, IDOK, 0);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(form.events, (std::vector<std::u16string>{u"list 2", u"list 0", u"ok", u"unload"}));
+    EXPECT_FALSE(form.Loaded());
+}
+
+TEST_F(Win32RuntimeTest, AModalShowReturnsOnceTheFormIsHidden) {
+    TestForm form(rt);
+    WhenShown cancel(form.Caption,
+                     [](HWND window) { PostMessageW(window, WM_COMMAND, IDCANCEL, 0); });
+    form.Show(1);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_EQ(form.events, std::vector<std::u16string>{u"cancel"});
+}
+
+}  // namespace
