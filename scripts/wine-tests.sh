@@ -36,4 +36,7 @@ for face in "MS UI Gothic" "ＭＳ Ｐゴシック"; do
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
     /d "Noto Sans CJK JP" /f >/dev/null 2>&1
 done
+# Wine's desktop process for the whole run (see tests/win32/stand_in.cpp).
+wine "$build/tests/stand_in.exe" desktop >"$work/stand_in.log" 2>&1 &
+wait_for 60 grep -q ready "$work/stand_in.log" || { echo "Wine's desktop did not start" >&2; exit 1; }
 ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"

@@ -260,8 +260,9 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
 }
 
 bool FormWindow::TranslateKeys(MSG& msg) {
-    if (!Visible() || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
-    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+    // Nothing of this object is touched once the message is handled: the
+    // handler may have unloaded the form.
+    return Visible() && IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 vb::Control* FormWindow::KeyButton(bool isDefault) const {

@@ -37,6 +37,8 @@ class FormWindow {
     void Hide();
     void Repaint();
     void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
+    // Whether `window` is this window or one of its controls.
+    bool Holds(HWND window) const { return window == hwnd_ || IsChild(hwnd_, window); }
     // Tab, access keys, Enter and Esc for this window; true when handled.
     bool TranslateKeys(MSG& msg);
     // The form is going: nothing more is reported to it.

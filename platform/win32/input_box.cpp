@@ -76,6 +76,8 @@ INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
                     dialog, id, WM_SETFONT,
                     reinterpret_cast<WPARAM>(reinterpret_cast<Session*>(lParam)->font), FALSE);
             }
+            // No limit below the system's: a pasted text is taken whole.
+            SendDlgItemMessageW(dialog, kEditId, EM_SETLIMITTEXT, 0, 0);
             return TRUE;  // the focus goes to the line
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {

@@ -129,19 +129,20 @@ float Win32Runtime::ScreenTwipsPerPixelX() {
 std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags,
                                   std::u16string_view title) {
     // The flags and results are the API's own numbers.
-    const int result = MessageBoxW(nullptr, Wide(std::u16string(prompt)),
+    // Modal to the program's active window, if it has one.
+    const int result = MessageBoxW(GetActiveWindow(), Wide(std::u16string(prompt)),
                                    Wide(std::u16string(title)), static_cast<UINT>(flags));
     if (result == 0) vb::Raise(vb::kOutOfMemory);
     return result;
 }
 
 std::u16string Win32Runtime::InputBox(std::u16string_view prompt, std::u16string_view title) {
-    return ShowInputBox(instance_, GetForegroundWindow(), prompt, title, FontFor(vb::Font{}));
+    return ShowInputBox(instance_, GetActiveWindow(), prompt, title, FontFor(vb::Font{}));
 }
 
 void Win32Runtime::OpenClipboardOrRaise() {
     // Another program may hold the clipboard for a moment.
-    for (int attempt = 0; attempt < 10; ++attempt) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
         if (OpenClipboard(tray_)) return;
         Sleep(20);
     }
@@ -194,24 +195,29 @@ bool Win32Runtime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconD
     switch (message) {
         case NIM_ADD:
             if (it != icons_.end() || FindForm(data.hWnd) == nullptr) return false;
-            icons_[data.uID] = data;
             break;
         case NIM_MODIFY:
         case NIM_DELETE:
             if (it == icons_.end()) return false;
-            if (message == NIM_DELETE) {
-                icons_.erase(it);
-            } else {
-                it->second = data;
-            }
             break;
         default:
             return false;
     }
     NOTIFYICONDATAW record = ShellRecord(data, tray_);
-    const bool done = Shell_NotifyIconW(message, &record);
-    if (!done && message == NIM_ADD) icons_.erase(data.uID);
-    return done;
+    if (!Shell_NotifyIconW(message, &record)) return false;
+    // What the shell holds now, to add again should it restart.
+    if (message == NIM_ADD) {
+        icons_[data.uID] = data;
+    } else if (message == NIM_DELETE) {
+        icons_.erase(it);
+    } else {
+        vb::NotifyIconData& held = it->second;
+        if (data.uFlags & NIF_MESSAGE) held.uCallbackMessage = data.uCallbackMessage;
+        if (data.uFlags & NIF_ICON) held.hIcon = data.hIcon;
+        if (data.uFlags & NIF_TIP) held.szTip = data.szTip;
+        held.uFlags |= data.uFlags;
+    }
+    return true;
 }
 
 LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -314,9 +320,11 @@ HFONT Win32Runtime::FontFor(const vb::Font& font) {
 
 void Win32Runtime::Deliver(MSG& msg) {
     // Tab, the access keys, Enter and Esc in a form window.
+    FormWindow* target = nullptr;
     for (const auto& [form, window] : windows_) {
-        if (window->TranslateKeys(msg)) return;
+        if (window->Holds(msg.hwnd)) target = window.get();
     }
+    if (target && target->TranslateKeys(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
@@ -404,9 +412,11 @@ void Win32Runtime::FormSet(vb::Form& form, vb::FormProperty property, float valu
 
 void Win32Runtime::FormShow(vb::Form& form, std::int16_t modal) {
     if (form.NeverSeen) return;
-    auto& window = windows_[&form];
-    if (!window) {
-        window = std::make_unique<FormWindow>(*this, form);
+    FormWindow* window = WindowOf(form);
+    if (window == nullptr) {
+        auto made = std::make_unique<FormWindow>(*this, form);
+        window = made.get();
+        windows_[&form] = std::move(made);
         Measured(form, *window);
     }
     window->Show();

@@ -254,12 +254,20 @@ TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
     EXPECT_EQ(form.events, (std::vector<std::u16string>{u"mouse " + vb::Str(0x201 * tpp),
                                                         u"mouse " + vb::Str(0x204 * tpp)}));
 
+    // A change of the tip alone keeps the callback.
+    vb::NotifyIconData tip = data;
+    tip.uFlags = NIF_TIP;
+    tip.uCallbackMessage = 0;
+    EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_MODIFY, tip));
+    SendMessageW(window, WM_MOUSEMOVE, 1, WM_MOUSEMOVE);
+    EXPECT_EQ(form.events.back(), u"mouse " + vb::Str(0x200 * tpp));
+
     vb::NotifyIconData other = data;
     other.uID = 7;
     EXPECT_FALSE(rt.Shell_NotifyIcon(NIM_MODIFY, other));
     EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_DELETE, data));
     SendMessageW(window, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
-    EXPECT_EQ(form.events.size(), 2u);
+    EXPECT_EQ(form.events.size(), 3u);
 }
 
 TEST_F(Win32RuntimeTest, AMissingPictureRaises5) {
