@@ -15,6 +15,8 @@ constexpr std::u16string_view kNew = u"~new";
 constexpr std::u16string_view kOld = u"~old";
 static_assert(kNew.size() == kOld.size());
 constexpr DWORD kLockTimeoutMs = 10000;
+// A second, in the registry's 100 ns units: far more than its clock's step.
+constexpr std::uint64_t kSettled = 10'000'000;
 
 // char16_t and wchar_t are both UTF-16 code units on Windows.
 const wchar_t* W(const std::u16string& text) {
@@ -93,6 +95,34 @@ std::vector<std::u16string> SubkeyNames(HKEY key, const std::u16string& path) {
         Check(status, path, kCannotRead);
         names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
     }
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The sections' keys by name and last write time: what a reader needs to
+// know that nothing changed, without reading a value.
+RegistrySettingsBackend::Stamp StampOf(HKEY app, const std::u16string& path) {
+    RegistrySettingsBackend::Stamp stamp;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        FILETIME written{};
+        const LSTATUS status =
+            RegEnumKeyExW(app, i, name, &length, nullptr, nullptr, nullptr, &written);
+        if (status == ERROR_NO_MORE_ITEMS) return stamp;
+        Check(status, path, kCannotRead);
+        stamp.keys.emplace_back(std::u16string(reinterpret_cast<const char16_t*>(name), length),
+                                Ticks(written));
+        stamp.newest = std::max(stamp.newest, Ticks(written));
+    }
+}
+
+std::uint64_t Now() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return Ticks(now);
 }
 
 bool Exists(HKEY parent, const std::u16string& name) {
@@ -215,15 +245,27 @@ std::u16string RegistrySettingsBackend::KeyPath(std::u16string_view app) {
 void RegistrySettingsBackend::Refresh() {
     view_.clear();
     Sections now;
+    std::optional<Stamp> settled = std::move(settled_);
     {
         Lock lock(mutexName_, path_);
         Key app;
         const LSTATUS status =
             RegOpenKeyExW(HKEY_CURRENT_USER, W(path_), 0, KEY_READ | KEY_WRITE, app.out());
+        settled_.reset();
         if (status != ERROR_FILE_NOT_FOUND) {
             Check(status, path_, kCannotRead);
+            if (settled && StampOf(app.get(), path_) == *settled) {
+                view_ = known_;  // as last read: no key written since
+                settled_ = std::move(settled);
+                return;
+            }
+            const std::uint64_t readAt = Now();
             Recover(app.get(), path_);
             now = ReadSections(app.get(), path_);
+            // Trusted only when every key is older than the read by more than
+            // the clock's step: a later write then bears a later time.
+            Stamp after = StampOf(app.get(), path_);
+            if (after.newest + kSettled < readAt) settled_ = std::move(after);
         }
     }
     if (now != known_) ++outsideChanges_;
@@ -271,6 +313,7 @@ void RegistrySettingsBackend::Commit() {
 
 void RegistrySettingsBackend::WriteMerged(const std::vector<Change>& changes) {
     if (changes.empty()) return;
+    settled_.reset();
     Lock lock(mutexName_, path_);
     Key app;
     Check(RegCreateKeyExW(HKEY_CURRENT_USER, W(path_), 0, nullptr, REG_OPTION_NON_VOLATILE,

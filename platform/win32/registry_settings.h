@@ -12,6 +12,10 @@
 // any program on this store finishes or drops it (see Recover in the .cpp),
 // so it reads either the old section or the new one, never a mixture. Keys
 // whose names end in "~new" or "~old" are therefore never sections.
+//
+// Reading every value again at each event would cost much with thousands of
+// sentences: a refresh first compares the keys' last write times with those
+// of the last whole read, and reads again only when they differ.
 
 #include <windows.h>
 
@@ -51,6 +55,13 @@ class RegistrySettingsBackend : public vb::SettingsBackend {
     void Commit() override;
     std::uint64_t OutsideChanges() const override { return outsideChanges_; }
 
+    // The sections' key names and last write times, the newest of them.
+    struct Stamp {
+        std::vector<std::pair<std::u16string, std::uint64_t>> keys;
+        std::uint64_t newest = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
     // The points of a commit where a crash leaves the registry in a state of
     // its own; the hook runs at each, so that tests can stop a process there.
     enum class Step {
@@ -81,6 +92,9 @@ class RegistrySettingsBackend : public vb::SettingsBackend {
     Sections view_;
     Sections known_;  // the registry as last read or left by an own commit
     std::vector<Change> changes_;
+    // The keys as they were when the view was last read whole, once they had
+    // settled: while they stay so, a refresh need not read them again.
+    std::optional<Stamp> settled_;
     std::uint64_t outsideChanges_ = 0;
     std::function<void(Step)> hook_;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -249,6 +250,37 @@ TEST_F(RegistryTest, OutsideChangesCountOnlyWhatOthersDid) {
         [this](const std::u16string& s0) {
             Seed({{u"SCMax", u"0"}, {u"S0", s0}});
         });
+}
+
+TEST_F(RegistryTest, ASettledStoreIsReadAgainWhenAnyKeyOfItWasWritten) {
+    Seed({{u"SCMax", u"0"}, {u"S0", u"abc"}});
+    Seed({{u"x", u"1"}}, u"Other");
+    RegistrySettingsBackend store(app_);
+    // The keys settle: a second's wait, so that the read after it is trusted
+    // to stand until a key changes.
+    Sleep(1100);
+    store.Refresh();
+    std::uint64_t seen = store.OutsideChanges();
+    const std::vector<std::function<void()>> writes = {
+        [&] { RawText(Section(), u"S0", u"xyz"); },  // same length
+        [&] { RawText(Section(u"Other"), u"x", u"2"); },
+        [&] { RegDeleteTreeW(HKEY_CURRENT_USER, W(Section(u"Other"))); },
+        [&] { RawText(Section(u"Third"), u"y", u"3"); },
+    };
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        SCOPED_TRACE(i);
+        store.Refresh();  // unchanged: nothing new seen
+        EXPECT_EQ(store.OutsideChanges(), seen);
+        writes[i]();
+        store.Refresh();
+        EXPECT_EQ(store.OutsideChanges(), ++seen);
+        Sleep(1100);
+        store.Refresh();  // read whole again, and settled
+        EXPECT_EQ(store.OutsideChanges(), seen);
+    }
+    EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"xyz");
+    EXPECT_FALSE(store.HasSection(u"Other"));
+    EXPECT_EQ(store.Value(u"Third", u"y"), u"3");
 }
 
 // --- Other processes: the test executable started again as a writer. ---
