@@ -103,6 +103,7 @@ Win32Runtime::~Win32Runtime() {
     if (tray_) DestroyWindow(tray_);
     for (const auto& [key, icon] : pictures_) DestroyIcon(icon);
     for (const auto& [key, font] : fonts_) DeleteObject(font);
+    for (const auto& [menu, built] : menus_) DestroyMenu(built.handle);
     if (instanceMutex_) CloseHandle(instanceMutex_);
 }
 
@@ -359,9 +360,27 @@ void Win32Runtime::DoEvents() {
     }
 }
 
+void Win32Runtime::DropMenu(const vb::MenuItem& item) {
+    const vb::MenuItem* menu = &item;
+    while (menu->Parent()) menu = menu->Parent();
+    ++menuChanges_[menu];
+    const auto built = menus_.find(menu);
+    if (built == menus_.end()) return;
+    DestroyMenu(built->second.handle);
+    menus_.erase(built);
+}
+
 void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
-    std::vector<vb::MenuItem*> items;
-    HMENU popup = BuildMenu(menu, items);
+    // The menu is taken out of the cache while it is shown: were it changed
+    // meanwhile, it would be destroyed under the system's feet.
+    BuiltMenu built;
+    if (const auto cached = menus_.find(&menu); cached != menus_.end()) {
+        built = std::move(cached->second);
+        menus_.erase(cached);
+    } else {
+        built.handle = BuildMenu(menu, built.items);
+        built.generation = menuChanges_[&menu];
+    }
     POINT at{};
     GetCursorPos(&at);
     HWND owner = GetForegroundWindow();
@@ -369,11 +388,17 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
         owner = tray_;
     }
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, owner, nullptr));
+        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
-    DestroyMenu(popup);
-    if (chosen > 0 && chosen <= items.size()) Click(*items[chosen - 1]);
+    vb::MenuItem* item =
+        chosen > 0 && chosen <= built.items.size() ? built.items[chosen - 1] : nullptr;
+    if (built.generation == menuChanges_[&menu]) {
+        menus_[&menu] = std::move(built);
+    } else {
+        DestroyMenu(built.handle);
+    }
+    if (item) Click(*item);
 }
 
 void Win32Runtime::End() {

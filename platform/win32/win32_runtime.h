@@ -64,10 +64,10 @@ class Win32Runtime : public vb::Runtime {
     float TextHeight(const vb::Form& form) override;
     void ControlSet(vb::Control& control, vb::ControlProperty property,
                     std::int32_t index = 0) override;
-    void MenuLoaded(vb::MenuItem&) override {}
-    void MenuUnloading(vb::MenuItem&) override {}
-    void MenuCaption(vb::MenuItem&, const std::u16string&) override {}
-    void MenuVisible(vb::MenuItem&, bool) override {}
+    void MenuLoaded(vb::MenuItem& item) override { DropMenu(item); }
+    void MenuUnloading(vb::MenuItem& item) override { DropMenu(item); }
+    void MenuCaption(vb::MenuItem& item, const std::u16string&) override { DropMenu(item); }
+    void MenuVisible(vb::MenuItem& item, bool) override { DropMenu(item); }
 
     // Runs the message loop until the program ends.
     [[noreturn]] void Run();
@@ -85,6 +85,14 @@ class Win32Runtime : public vb::Runtime {
     void Loop(const std::function<bool()>& done);
     void Deliver(MSG& msg);
     FormWindow* WindowOf(const vb::Form& form) const;
+    // A system menu is slow to build item by item (quadratic under Wine): a
+    // top-level menu's is kept until one of its items changes.
+    struct BuiltMenu {
+        HMENU handle = nullptr;
+        std::vector<vb::MenuItem*> items;
+        std::uint64_t generation = 0;  // of its menu's changes, when built
+    };
+    void DropMenu(const vb::MenuItem& item);
     void OpenClipboardOrRaise();
 
     HINSTANCE instance_;
@@ -94,6 +102,8 @@ class Win32Runtime : public vb::Runtime {
     HANDLE instanceMutex_ = nullptr;
     HWND copier_ = nullptr;  // the edit control that copies a text box's selection
     std::map<std::uint32_t, vb::NotifyIconData> icons_;
+    std::map<const vb::MenuItem*, BuiltMenu> menus_;
+    std::map<const vb::MenuItem*, std::uint64_t> menuChanges_;
     std::map<std::pair<std::u16string, int>, HICON> pictures_;
     std::map<std::u16string, HFONT> fonts_;
     std::map<const vb::Form*, std::unique_ptr<FormWindow>> windows_;

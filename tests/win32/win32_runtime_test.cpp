@@ -32,14 +32,16 @@ std::u16string MenuText(HMENU menu, UINT position) {
     return win32rt::FromWide(text, wcslen(text));
 }
 
-// Runs `action` on another thread once a top-level window of this process
-// with the title `title` is shown, while the calling thread runs a dialog.
+// Runs `action` on another thread once a top-level window with the title
+// `title` (or of the class `windowClass`) is shown, while the calling thread
+// runs a dialog or menu.
 class WhenShown {
   public:
-    WhenShown(std::u16string title, std::function<void(HWND)> action)
-        : thread_([this, title = std::move(title), action = std::move(action)] {
+    WhenShown(std::u16string title, std::function<void(HWND)> action,
+              const wchar_t* windowClass = nullptr)
+        : thread_([this, title = std::move(title), action = std::move(action), windowClass] {
               for (int i = 0; i < 500 && !stop_; ++i) {
-                  if (HWND window = FindWindowW(nullptr, Wide(title));
+                  if (HWND window = FindWindowW(windowClass, title.empty() ? nullptr : Wide(title));
                       window && IsWindowVisible(window)) {
                       action(window);
                       return;
@@ -268,6 +270,31 @@ TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
     EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_DELETE, data));
     SendMessageW(window, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
     EXPECT_EQ(form.events.size(), 3u);
+}
+
+TEST_F(Win32RuntimeTest, APopupRunsTheChosenItemOfTheMenuAsItIsNow) {
+    vb::MenuItem root(rt, u"mnuLeft", u"Left");
+    vb::MenuArray items({&root.Add(std::make_unique<vb::MenuItem>(rt, u"mnuItem", u"A", 0))});
+    std::vector<std::int16_t> clicked;
+    items.Click = [&](std::int16_t k) { clicked.push_back(k); };
+    // Down `downs` times from no selection, then Enter.
+    auto choose = [&](int downs) {
+        WhenShown keys(
+            u"",
+            [downs](HWND menu) {
+                for (int i = 0; i < downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+            },
+            L"#32768");
+        rt.PopupMenu(root);
+    };
+    choose(1);
+    items.Load(1).SetCaption(u"B");
+    choose(2);
+    choose(2);  // the same menu again
+    items.Unload(1);
+    choose(2);  // one item left: the second Down comes round to it
+    EXPECT_EQ(clicked, (std::vector<std::int16_t>{0, 1, 1, 0}));
 }
 
 TEST_F(Win32RuntimeTest, AMissingPictureRaises5) {
