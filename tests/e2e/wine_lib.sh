@@ -29,6 +29,11 @@ wine_finish() {
   local rc=$? pid
   if [ $rc -ne 0 ]; then
     import -window root "$E2E_ARTIFACTS/${E2E_CASE:-wine}-failure.png" 2>/dev/null || true
+    echo "--- visible windows:"
+    for pid in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+      echo "$pid '$(xdotool getwindowname "$pid" 2>/dev/null)' $(xdotool getwindowgeometry "$pid" 2>/dev/null | tr -s '\n ' ' ')"
+    done
+    cat "$T"/*.log 2>/dev/null || true
   fi
   for pid in $ORBEK_PID $NULVEX_PID $XCLIP_PID; do
     kill "$pid" 2>/dev/null || true
