@@ -89,8 +89,14 @@ FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, rt.Instance(), nullptr);
     // Created in tab order, which is also the order access keys follow.
-    int id = kFirstId;
-    for (vb::Control* control : form.Controls()) Build(*control, id++);
+    try {
+        int id = kFirstId;
+        for (vb::Control* control : form.Controls()) Build(*control, id++);
+    } catch (...) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+        throw;
+    }
 }
 
 FormWindow::~FormWindow() {
@@ -162,6 +168,13 @@ FormWindow::Geometry FormWindow::Measure() const {
     RECT outer{}, client{};
     GetWindowRect(hwnd_, &outer);
     GetClientRect(hwnd_, &client);
+    if (IsIconic(hwnd_)) {
+        // Minimized, the window keeps the place and size it will come back to.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(hwnd_, &placement);
+        outer = placement.rcNormalPosition;
+    }
     return {Twips(outer.left),
             Twips(outer.top),
             Twips(outer.right - outer.left),
@@ -208,16 +221,25 @@ void FormWindow::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (first) {
-        if (HWND focus = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(focus);
+        RestoreFocus();
         Report();
     }
+}
+
+void FormWindow::RestoreFocus() {
+    if (!focus_ || !IsChild(hwnd_, focus_) || !IsWindowEnabled(focus_) ||
+        !IsWindowVisible(focus_)) {
+        focus_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    }
+    if (focus_) SetFocus(focus_);
 }
 
 void FormWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
 void FormWindow::Repaint() {
-    InvalidateRect(hwnd_, nullptr, TRUE);
-    UpdateWindow(hwnd_);
+    // The controls too: one enabled meanwhile is drawn before the handler ends.
+    RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void FormWindow::Report() {
@@ -260,9 +282,18 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
 }
 
 bool FormWindow::TranslateKeys(MSG& msg) {
+    if (!Visible()) return false;
+    // Esc presses the cancel button wherever the focus is; a multi-line text
+    // box would take it for itself and close the window.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+        if (vb::Control* button = KeyButton(false)) {
+            rt_.Dispatch(button->Click);
+            return true;
+        }
+    }
     // Nothing of this object is touched once the message is handled: the
     // handler may have unloaded the form.
-    return Visible() && IsDialogMessageW(hwnd_, &msg) != FALSE;
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 vb::Control* FormWindow::KeyButton(bool isDefault) const {
@@ -314,11 +345,26 @@ LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A window whose form has gone waits to be destroyed: the form is not
+    // to be looked at any more.
+    if (detached_) return DefWindowProcW(hwnd_, message, wParam, lParam);
     switch (message) {
         case WM_COMMAND:
             // Nothing of this object is touched after the handler: it may
             // have unloaded the form.
-            if (!detached_) Command(LOWORD(wParam), HIWORD(wParam));
+            Command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_ACTIVATE:
+            // A window that is no dialog keeps its focused control itself,
+            // across message boxes and switching programs.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) focus_ = focus;
+            } else {
+                RestoreFocus();
+            }
+            return 0;
+        case WM_SETFOCUS:
+            RestoreFocus();
             return 0;
         case DM_GETDEFID:
             if (const vb::Control* button = KeyButton(true)) {
@@ -356,7 +402,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             // Closing from the title bar unloads the form; the runtime removes the window.
-            if (!detached_) rt_.Closed(form_);
+            rt_.Closed(form_);
             return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -55,6 +55,8 @@ class FormWindow {
     // The enabled button that Enter (`isDefault`) or Esc presses, if any.
     vb::Control* KeyButton(bool isDefault) const;
     void Report();
+    // The focus to the control that had it, or the first one in tab order.
+    void RestoreFocus();
     int Pixels(float twips) const;
     float Twips(LONG pixels) const;
 
@@ -62,6 +64,7 @@ class FormWindow {
     vb::Form& form_;
     HWND hwnd_ = nullptr;
     HWND tips_ = nullptr;
+    HWND focus_ = nullptr;  // the control to give the focus back to
     HFONT font_;
     float twipsPerPixel_;
     std::vector<HWND> children_;  // in the order of the form's controls

@@ -261,11 +261,14 @@ void RegistrySettingsBackend::Refresh() {
             }
             const std::uint64_t readAt = Now();
             Recover(app.get(), path_);
+            const Stamp before = StampOf(app.get(), path_);
             now = ReadSections(app.get(), path_);
-            // Trusted only when every key is older than the read by more than
-            // the clock's step: a later write then bears a later time.
+            // Trusted only when no key changed during the read (a program
+            // that takes no lock may write meanwhile) and every key is older
+            // than the read by more than the clock's step: a later write
+            // then bears a later time.
             Stamp after = StampOf(app.get(), path_);
-            if (after.newest + kSettled < readAt) settled_ = std::move(after);
+            if (after == before && after.newest + kSettled < readAt) settled_ = std::move(after);
         }
     }
     if (now != known_) ++outsideChanges_;

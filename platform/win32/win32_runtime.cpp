@@ -113,6 +113,8 @@ bool Win32Runtime::AppPrevInstance() {
     if (instanceMutex_) return false;
     const std::u16string mutexName = u"Local\\" + name_ + u".Instance";
     HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(mutexName));
+    // A copy running with other rights holds it where this one may not look.
+    if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) return true;
     if (mutex == nullptr) vb::Raise(vb::kFileAccess);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
@@ -133,12 +135,16 @@ std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags
     // Modal to the program's active window, if it has one.
     const int result = MessageBoxW(GetActiveWindow(), Wide(std::u16string(prompt)),
                                    Wide(std::u16string(title)), static_cast<UINT>(flags));
+    WaitedForTheUser();
     if (result == 0) vb::Raise(vb::kOutOfMemory);
     return result;
 }
 
 std::u16string Win32Runtime::InputBox(std::u16string_view prompt, std::u16string_view title) {
-    return ShowInputBox(instance_, GetActiveWindow(), prompt, title, FontFor(vb::Font{}));
+    std::u16string text =
+        ShowInputBox(instance_, GetActiveWindow(), prompt, title, FontFor(vb::Font{}));
+    WaitedForTheUser();
+    return text;
 }
 
 void Win32Runtime::OpenClipboardOrRaise() {
@@ -205,11 +211,15 @@ bool Win32Runtime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconD
             return false;
     }
     NOTIFYICONDATAW record = ShellRecord(data, tray_);
-    if (!Shell_NotifyIconW(message, &record)) return false;
-    // What the shell holds now, to add again should it restart.
+    const bool done = Shell_NotifyIconW(message, &record);
+    // The icons to add again when the taskbar is created anew, also one it
+    // refused now: it may not have been ready yet.
     if (message == NIM_ADD) {
         icons_[data.uID] = data;
-    } else if (message == NIM_DELETE) {
+        return done;
+    }
+    if (!done) return false;
+    if (message == NIM_DELETE) {
         icons_.erase(it);
     } else {
         vb::NotifyIconData& held = it->second;
@@ -246,7 +256,7 @@ LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam
     // mouse move over its window.
     const auto icon = rt->icons_.find(static_cast<std::uint32_t>(wParam));
     if (icon != rt->icons_.end() && icon->second.uFlags & NIF_MESSAGE &&
-        message == icon->second.uCallbackMessage) {
+        message == icon->second.uCallbackMessage && HIWORD(lParam) == 0) {
         const vb::NotifyIconData data = icon->second;
         rt->NotifyIcon(data, LOWORD(lParam));
         return 0;
@@ -278,13 +288,20 @@ std::intptr_t Win32Runtime::SendMessage(vb::Handle window, std::uint32_t message
     }
     SetWindowTextW(copier_, Wide(box.Text()));
     ::SendMessageW(copier_, EM_SETSEL, box.SelStart(), box.SelStart() + box.SelLength());
-    const DWORD before = GetClipboardSequenceNumber();
-    ::SendMessageW(copier_, WM_COPY, 0, 0);
-    SetWindowTextW(copier_, L"");
-    // The control says nothing when the clipboard could not be opened.
-    if (box.SelLength() > 0 && GetClipboardSequenceNumber() == before) {
-        vb::Raise(vb::kClipboardBusy);
+    DWORD from = 0, to = 0;
+    ::SendMessageW(copier_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                   reinterpret_cast<LPARAM>(&to));
+    // The control copies nothing from an empty selection, and says nothing
+    // when another program holds the clipboard: it is tried again then.
+    bool copied = from == to;
+    for (int attempt = 0; attempt < 5 && !copied; ++attempt) {
+        const DWORD before = GetClipboardSequenceNumber();
+        ::SendMessageW(copier_, WM_COPY, 0, 0);
+        copied = GetClipboardSequenceNumber() != before;
+        if (!copied) Sleep(20);
     }
+    SetWindowTextW(copier_, L"");
+    if (!copied) vb::Raise(vb::kClipboardBusy);
     return 0;
 }
 
@@ -319,6 +336,12 @@ HFONT Win32Runtime::FontFor(const vb::Font& font) {
     return made;
 }
 
+void Win32Runtime::WaitedForTheUser() {
+    // The system's own loop waited for the next event: what the program saw
+    // of the store ends there, as it does in ours.
+    Store().EventBoundary();
+}
+
 void Win32Runtime::Deliver(MSG& msg) {
     // Tab, the access keys, Enter and Esc in a form window.
     FormWindow* target = nullptr;
@@ -333,8 +356,7 @@ void Win32Runtime::Deliver(MSG& msg) {
 void Win32Runtime::Loop(const std::function<bool()>& done) {
     MSG msg;
     while (!done()) {
-        // Each wait for the next message ends what the program saw of the store.
-        Store().EventBoundary();
+        WaitedForTheUser();
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             PostQuitMessage(0);
@@ -387,10 +409,11 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
     if (owner == nullptr || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
         owner = tray_;
     }
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, owner, nullptr));
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenuEx(built.handle, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
+    WaitedForTheUser();
     vb::MenuItem* item =
         chosen > 0 && chosen <= built.items.size() ? built.items[chosen - 1] : nullptr;
     if (built.generation == menuChanges_[&menu]) {

@@ -84,6 +84,7 @@ class Win32Runtime : public vb::Runtime {
     // Waits for and handles messages until `done` holds.
     void Loop(const std::function<bool()>& done);
     void Deliver(MSG& msg);
+    void WaitedForTheUser();
     FormWindow* WindowOf(const vb::Form& form) const;
     // A system menu is slow to build item by item (quadratic under Wine): a
     // top-level menu's is kept until one of its items changes.

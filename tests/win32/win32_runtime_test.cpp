@@ -321,6 +321,24 @@ TEST_F(Win32RuntimeTest, MessageBoxTakesTheFlagsAsTheyAre) {
     EXPECT_EQ(answer, vb::kYes);
 }
 
+TEST_F(Win32RuntimeTest, TheStoreIsReadAfreshOnceADialogWaitedForTheUser) {
+    const std::u16string app = ProgramName();
+    rt.SaveSetting(app, u"Sentences", u"S0", u"before");
+    EXPECT_EQ(rt.GetSetting(app, u"Sentences", u"S0"), u"before");
+    {
+        // Another program writes while the box is up.
+        WhenShown other(u"待機 - Test", [&](HWND box) {
+            const std::u16string key =
+                u"Software\\VB and VBA Program Settings\\" + app + u"\\Sentences";
+            RegSetKeyValueW(HKEY_CURRENT_USER, Wide(key), L"S0", REG_SZ, L"after", sizeof L"after");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        rt.MsgBox(u"待機", vb::kOkOnly, u"待機 - Test");
+    }
+    EXPECT_EQ(rt.GetSetting(app, u"Sentences", u"S0"), u"after");
+    rt.DeleteSetting(app, u"Sentences");
+}
+
 TEST_F(Win32RuntimeTest, InputBoxGivesTheTypedTextOrNothing) {
     for (const bool ok : {true, false}) {
         std::u16string typed;
@@ -377,6 +395,18 @@ TEST_F(Win32RuntimeTest, AFormWindowShowsTheControlsInTheDialogFont) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(form.events, (std::vector<std::u16string>{u"list 2", u"list 0", u"ok", u"unload"}));
     EXPECT_FALSE(form.Loaded());
+}
+
+TEST_F(Win32RuntimeTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
+    TestForm form(rt);
+    form.Show();
+    HWND preview = GetDlgItem(FindWindowW(nullptr, Wide(form.Caption)), 103);
+    ASSERT_NE(preview, nullptr);
+    SetFocus(preview);  // a multi-line text box would take Esc for itself
+    PostMessageW(preview, WM_KEYDOWN, VK_ESCAPE, 0);
+    rt.DoEvents();
+    EXPECT_EQ(form.events, std::vector<std::u16string>{u"cancel"});
+    EXPECT_TRUE(form.Loaded());
 }
 
 TEST_F(Win32RuntimeTest, AModalShowReturnsOnceTheFormIsHidden) {
