@@ -283,13 +283,17 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
 
 bool FormWindow::TranslateKeys(MSG& msg) {
     if (!Visible()) return false;
-    // Esc presses the cancel button wherever the focus is; a multi-line text
-    // box would take it for itself and close the window.
+    // Esc presses the cancel button and Tab moves on wherever the focus is:
+    // a multi-line text box would take both for itself.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
         if (vb::Control* button = KeyButton(false)) {
             rt_.Dispatch(button->Click);
             return true;
         }
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
+        SendMessageW(hwnd_, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
+        return true;
     }
     // Nothing of this object is touched once the message is handled: the
     // handler may have unloaded the form.
@@ -366,6 +370,14 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             RestoreFocus();
             return 0;
+        case WM_NEXTDLGCTL: {
+            // Tab and the labels' access keys move the focus by this message,
+            // which only dialogs answer by themselves.
+            HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                       : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+            if (next) SetFocus(next);
+            return 0;
+        }
         case DM_GETDEFID:
             if (const vb::Control* button = KeyButton(true)) {
                 return MAKELRESULT(GetDlgCtrlID(ChildOf(*button)), DC_HASDEFID);

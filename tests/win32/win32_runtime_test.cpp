@@ -409,6 +409,24 @@ TEST_F(Win32RuntimeTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
     EXPECT_TRUE(form.Loaded());
 }
 
+TEST_F(Win32RuntimeTest, TheLabelsAccessKeyAndTabMoveTheFocus) {
+    TestForm form(rt);
+    form.Show();
+    HWND window = FindWindowW(nullptr, Wide(form.Caption));
+    HWND ok = GetDlgItem(window, 100);
+    SetFocus(ok);
+    PostMessageW(ok, WM_SYSCHAR, L'l', 1 << 29);  // Alt+L
+    rt.DoEvents();
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, 102));
+    // Tab goes on in tab order: the text box after the list.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    rt.DoEvents();
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, 103));
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);  // out of the text box too
+    rt.DoEvents();
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, 104));
+}
+
 TEST_F(Win32RuntimeTest, AModalShowReturnsOnceTheFormIsHidden) {
     TestForm form(rt);
     WhenShown cancel(form.Caption,
