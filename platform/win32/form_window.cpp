@@ -30,8 +30,7 @@ ChildSpec SpecOf(const vb::Control& control) {
                                             : BS_PUSHBUTTON)),
                     0};
         case vb::ControlKind::kLabel:
-            // Its access key moves the focus to the next control.
-            return {L"STATIC", SS_LEFT, 0};
+            break;  // no window: drawn on the form
         case vb::ControlKind::kListBox:
             return {L"LISTBOX",
                     WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
@@ -105,6 +104,11 @@ FormWindow::~FormWindow() {
 }
 
 void FormWindow::Build(vb::Control& control, int id) {
+    // A label is drawn on the form itself, beneath the controls it overlaps.
+    if (control.Kind() == vb::ControlKind::kLabel) {
+        children_.push_back(nullptr);
+        return;
+    }
     const ChildSpec spec = SpecOf(control);
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
     if (control.Visible) style |= WS_VISIBLE;
@@ -160,6 +164,10 @@ const vb::Control* FormWindow::ControlOf(HWND child) const {
 }
 
 void FormWindow::Place(const vb::Control& control) {
+    if (control.Kind() == vb::ControlKind::kLabel) {
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return;
+    }
     MoveWindow(ChildOf(control), Pixels(control.Left()), Pixels(control.Top()),
                Pixels(control.Width()), Pixels(control.Height()), TRUE);
 }
@@ -251,7 +259,10 @@ void FormWindow::Report() {
 
 void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std::int32_t index) {
     HWND child = ChildOf(control);
-    if (child == nullptr) return;
+    if (child == nullptr) {
+        if (control.Kind() == vb::ControlKind::kLabel) Place(control);
+        return;
+    }
     const auto& list = static_cast<const vb::ListBox&>(control);
     switch (property) {
         case vb::ControlProperty::Left:
@@ -295,9 +306,47 @@ bool FormWindow::TranslateKeys(MSG& msg) {
         SendMessageW(hwnd_, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
         return true;
     }
+    if (msg.message == WM_SYSCHAR ||
+        (msg.message == WM_CHAR &&
+         !(SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS))) {
+        if (HWND next = LabelTarget(static_cast<wchar_t>(msg.wParam))) {
+            SetFocus(next);
+            return true;
+        }
+    }
     // Nothing of this object is touched once the message is handled: the
     // handler may have unloaded the form.
     return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+HWND FormWindow::LabelTarget(wchar_t key) const {
+    // A label has no window of its own, so the system knows nothing of it.
+    const auto upper = [](wchar_t c) {
+        return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
+            CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
+    };
+    const auto& controls = form_.Controls();
+    for (std::size_t i = 0; i + 1 < children_.size(); ++i) {
+        if (controls[i]->Kind() != vb::ControlKind::kLabel) continue;
+        // The character after the first "&" that does not stand for itself ("&&").
+        const std::u16string& caption = controls[i]->Caption;
+        std::size_t amp = caption.find(u'&');
+        while (amp != std::u16string::npos && amp + 1 < caption.size() &&
+               caption[amp + 1] == u'&') {
+            amp = caption.find(u'&', amp + 2);
+        }
+        if (amp == std::u16string::npos || amp + 1 >= caption.size() ||
+            upper(static_cast<wchar_t>(caption[amp + 1])) != upper(key)) {
+            continue;
+        }
+        for (std::size_t j = i + 1; j < children_.size(); ++j) {
+            if (IsWindowVisible(children_[j]) && IsWindowEnabled(children_[j]) &&
+                controls[j]->Kind() != vb::ControlKind::kLabel) {
+                return children_[j];
+            }
+        }
+    }
+    return nullptr;
 }
 
 vb::Control* FormWindow::KeyButton(bool isDefault) const {
@@ -384,8 +433,8 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_CTLCOLORSTATIC: {
-            // Labels and read-only text boxes on the button face, unless the
-            // text box is to look like any other.
+            // Read-only text boxes on the button face, unless they are to
+            // look like any other.
             const vb::Control* control = ControlOf(reinterpret_cast<HWND>(lParam));
             const bool face = control == nullptr || control->Kind() != vb::ControlKind::kTextBox ||
                               static_cast<const vb::TextBox&>(*control).ButtonFace;
@@ -395,12 +444,20 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(colour));
         }
         case WM_PAINT: {
-            // What the form printed, kept by the form: it survives being covered.
+            // The labels, and what the form printed, kept by the form: both
+            // survive being covered.
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd_, &paint);
             HGDIOBJ old = SelectObject(dc, font_);
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            for (const vb::Control* control : form_.Controls()) {
+                if (control->Kind() != vb::ControlKind::kLabel || !control->Visible) continue;
+                RECT box{Pixels(control->Left()), Pixels(control->Top()),
+                         Pixels(control->Left() + control->Width()),
+                         Pixels(control->Top() + control->Height())};
+                DrawTextW(dc, Wide(control->Caption), -1, &box, DT_LEFT | DT_WORDBREAK);
+            }
             for (const auto& printed : form_.Printed()) {
                 TextOutW(dc, Pixels(printed.x), Pixels(printed.y), Wide(printed.text),
                          static_cast<int>(printed.text.size()));

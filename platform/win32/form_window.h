@@ -52,6 +52,8 @@ class FormWindow {
     const vb::Control* ControlOf(HWND child) const;
     void Place(const vb::Control& control);
     void Command(int id, int code);
+    // The control a label's access key `key` moves the focus to, if any.
+    HWND LabelTarget(wchar_t key) const;
     // The enabled button that Enter (`isDefault`) or Esc presses, if any.
     vb::Control* KeyButton(bool isDefault) const;
     void Report();
