@@ -35,6 +35,8 @@ wine_finish() {
     done
     cat "$T"/*.log 2>/dev/null || true
   fi
+  # The resolution goes back to the prefix's own for the next case.
+  [ -z "${DPI_SET:-}" ] || wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
   for pid in $ORBEK_PID $NULVEX_PID $XCLIP_PID; do
     kill "$pid" 2>/dev/null || true
     wait_for 10 bash -c "! kill -0 $pid" || kill -9 "$pid" 2>/dev/null || true
@@ -45,6 +47,13 @@ wine_finish() {
 trap wine_finish EXIT
 
 shot() { import -window root "$E2E_ARTIFACTS/$1.png"; }
+
+# The screen's resolution the programs started from now on see, in dpi.
+set_dpi() {
+  DPI_SET=1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+    fail "could not set the resolution"
+}
 
 # Sends keys to a Wine window, the only way they reach its menus and dialogs.
 # A key that closes the window meets it gone when its release is sent: that

@@ -156,6 +156,26 @@ case $E2E_CASE in
     expect_clipboard '二番目の文です'
     exit_orbek
     ;;
+  dpi)
+    # At 144 dpi a twip is a tenth of a pixel: the editor's client area,
+    # 6612 x 5052 twips by design, is 661 x 505 pixels, and its fonts grow
+    # with it.
+    set_dpi 144
+    seed_sentences first 'お世話になっております。'
+    start_orbek
+    open_editor
+    shot editor-144dpi
+    read -r w h < <(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+    [ "$w" -ge 655 ] && [ "$w" -le 668 ] && [ "$h" -ge 500 ] && [ "$h" -le 511 ] ||
+      fail "the editor's client area is $w x $h at 144 dpi, not 661 x 505"
+    # Esc is Cancel, wherever the focus is. The window is hidden, not yet
+    # gone, when the key's release reaches it: that goes to the display
+    # too, or Wine would hold Esc down for every later dialog.
+    key_to "$EDITOR" Escape
+    xdotool keyup Escape
+    wait_window_gone "$EDITOR_TITLE" 5
+    exit_orbek
+    ;;
   about)
     start_orbek
     press_icon 3
