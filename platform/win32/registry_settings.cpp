@@ -1,5 +1,7 @@
 #include "registry_settings.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <set>
 #include <utility>
@@ -55,12 +57,47 @@ class Key {
     HKEY handle_ = nullptr;
 };
 
+// The user's security identifier as text, or nothing when it cannot be had.
+std::u16string UserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    DWORD bytes = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+    std::vector<BYTE> user(bytes);
+    std::u16string sid;
+    LPWSTR text = nullptr;
+    if (GetTokenInformation(token, TokenUser, user.data(), bytes, &bytes) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        sid = reinterpret_cast<const char16_t*>(text);
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
+}
+
+// The mutex of the store, made or opened so that every program of the user
+// may take it, elevated or not: the user and the system have it whole, and
+// its label lets a program of medium integrity change its state.
+HANDLE OpenStoreMutex(const std::u16string& name, const std::u16string& access) {
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    if (!access.empty()) {
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            W(access), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr);
+    }
+    HANDLE mutex = CreateMutexW(&attributes, FALSE, W(name));
+    if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+        mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, W(name));
+    }
+    if (attributes.lpSecurityDescriptor) LocalFree(attributes.lpSecurityDescriptor);
+    return mutex;
+}
+
 // Writers of this store take turns; a holder that died leaves the mutex
 // abandoned, and the next one finishes what it left (Recover).
 class Lock {
   public:
-    Lock(const std::u16string& name, const std::u16string& path)
-        : mutex_(CreateMutexW(nullptr, FALSE, W(name))) {
+    Lock(const std::u16string& name, const std::u16string& access, const std::u16string& path)
+        : mutex_(OpenStoreMutex(name, access)) {
         if (!mutex_) Fail(path, kCannotWrite, static_cast<LSTATUS>(GetLastError()));
         const DWORD waited = WaitForSingleObject(mutex_, kLockTimeoutMs);
         if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
@@ -235,7 +272,15 @@ RegistrySettingsBackend::RegistrySettingsBackend(std::u16string_view app) : path
     for (auto& c : name) {
         if (c == u'\\') c = u'/';
     }
-    mutexName_ = u"Local\\VB and VBA Program Settings " + name;
+    // One for all the user's sessions, as the registry is the user's: two at
+    // once (at the console and remotely) write it too.
+    const std::u16string sid = UserSid();
+    if (sid.empty()) {
+        mutexName_ = u"Local\\VB and VBA Program Settings " + name;
+    } else {
+        mutexName_ = u"Global\\VB and VBA Program Settings " + sid + u" " + name;
+        mutexAccess_ = u"D:(A;;GA;;;" + sid + u")(A;;GA;;;SY)S:(ML;;NW;;;ME)";
+    }
 }
 
 std::u16string RegistrySettingsBackend::KeyPath(std::u16string_view app) {
@@ -247,7 +292,7 @@ void RegistrySettingsBackend::Refresh() {
     Sections now;
     std::optional<Stamp> settled = std::move(settled_);
     {
-        Lock lock(mutexName_, path_);
+        Lock lock(mutexName_, mutexAccess_, path_);
         Key app;
         const LSTATUS status =
             RegOpenKeyExW(HKEY_CURRENT_USER, W(path_), 0, KEY_READ | KEY_WRITE, app.out());
@@ -317,7 +362,7 @@ void RegistrySettingsBackend::Commit() {
 void RegistrySettingsBackend::WriteMerged(const std::vector<Change>& changes) {
     if (changes.empty()) return;
     settled_.reset();
-    Lock lock(mutexName_, path_);
+    Lock lock(mutexName_, mutexAccess_, path_);
     Key app;
     Check(RegCreateKeyExW(HKEY_CURRENT_USER, W(path_), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_READ | KEY_WRITE, nullptr, app.out(), nullptr),

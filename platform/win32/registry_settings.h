@@ -89,6 +89,7 @@ class RegistrySettingsBackend : public vb::SettingsBackend {
 
     std::u16string path_;
     std::u16string mutexName_;
+    std::u16string mutexAccess_;  // its security descriptor, as text
     Sections view_;
     Sections known_;  // the registry as last read or left by an own commit
     std::vector<Change> changes_;
