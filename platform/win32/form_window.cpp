@@ -239,7 +239,7 @@ void FormWindow::RestoreFocus() {
         !IsWindowVisible(focus_)) {
         focus_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     }
-    if (focus_) SetFocus(focus_);
+    if (focus_ && focus_ != hwnd_) SetFocus(focus_);
 }
 
 void FormWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
