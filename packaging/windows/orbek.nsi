@@ -192,7 +192,9 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\Orbek"
 
   ; File by file, and the folder only if that leaves it empty: it may hold
-  ; the user's own files.
+  ; the user's own files. Started from the Start menu, the uninstaller works
+  ; in that folder, which could not go while it did.
+  SetOutPath "$TEMP"
   Delete "$INSTDIR\Orbek.exe"
   Delete "$INSTDIR\Nulvex.exe"
   Delete "$INSTDIR\${README_NAME}"

@@ -117,12 +117,13 @@ release() {
 install() { wine "$setup" /S "$@"; }
 # As Settings does: the quiet command the Apps entry names. The uninstaller
 # copies itself away and returns at once; it removes its entry last.
+# With a folder, it is started in that folder, as a shortcut may start it.
 uninstall() {
   local quiet exe
   quiet=$(reg_value "$uninstall_key" QuietUninstallString) || fail "no QuietUninstallString"
   [ "$quiet" = "\"$instdir_win\\uninstall.exe\" /S" ] || fail "QuietUninstallString is $quiet"
   exe=${quiet#\"}
-  wine "${exe%%\"*}" /S || fail "the uninstaller failed"
+  (cd "${1:-.}" && wine "${exe%%\"*}" /S) || fail "the uninstaller failed"
   wait_for "the uninstaller to remove its entry" entry_gone
 }
 entry_gone() { ! has_key "$uninstall_key"; }
@@ -237,7 +238,8 @@ other='"D:\Tools\Orbek\Orbek.exe"'
 wine reg add "$run_key" /v Orbek /t REG_SZ /d "$other" /f >/dev/null 2>&1 || fail "reg add"
 install /NOAUTOSTART || fail "setup /NOAUTOSTART failed"
 run_value_is "$other" "setup /NOAUTOSTART with another copy's value"
-uninstall
+# In the install folder, as its Start menu entry starts it: the folder goes too.
+uninstall "$instdir"
 run_value_is "$other" "uninstall with another copy's value"
 wine reg delete "$run_key" /v Orbek /f >/dev/null 2>&1 || fail "reg delete"
 check_nothing_installed "the last uninstall"
