@@ -409,8 +409,17 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
     if (owner == nullptr || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
         owner = tray_;
     }
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenuEx(built.handle, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
+    // Away from the nearer edges of the screen, as the system turns a menu
+    // that would not fit: one opened at the notification area stands above
+    // the icon and leaves it free to be pressed again.
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &screen);
+    UINT align = 0;
+    if (at.y > (screen.rcMonitor.top + screen.rcMonitor.bottom) / 2) align |= TPM_BOTTOMALIGN;
+    if (at.x > (screen.rcMonitor.left + screen.rcMonitor.right) / 2) align |= TPM_RIGHTALIGN;
+    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | align, at.x, at.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
     WaitedForTheUser();

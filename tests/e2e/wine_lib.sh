@@ -229,6 +229,18 @@ press_icon() {
   MENU=$(orbek_menus | head -n1)
 }
 
+# The open menu stands above and left of the pointer on the icon, so that
+# the icon stays free to be pressed again.
+expect_menu_clear_of_icon() {
+  local x y w h
+  read -r x y w h < <(xdotool getwindowgeometry "$MENU" | awk '
+    /Position:/ {split($2, p, ","); x = p[1]; y = p[2]}
+    /Geometry:/ {split($2, g, "x"); w = g[1]; h = g[2]}
+    END {print x, y, w, h}')
+  [ $((y + h)) -le $((ICON_Y + 1)) ] && [ $((x + w)) -le $((ICON_X + 1)) ] ||
+    fail "the menu ($w x $h at $x,$y) covers the pointer on the icon at $ICON_X,$ICON_Y"
+}
+
 menu_open() { [ -n "$(orbek_menus)" ]; }
 menu_closed() { [ -z "$(orbek_menus)" ]; }
 

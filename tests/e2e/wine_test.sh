@@ -97,6 +97,7 @@ case $E2E_CASE in
     start_orbek
     press_icon 1
     shot menu-left
+    expect_menu_clear_of_icon
     choose_row 1   # the settings row, then the first sentence
     expect_clipboard "$(x_text "$MULTI")"
     press_icon 1
@@ -115,6 +116,7 @@ case $E2E_CASE in
     set_clipboard "$(x_text "$new")"
     press_icon 3
     shot menu-right
+    expect_menu_clear_of_icon
     key_to "$MENU" r
     wait_menu_closed
     wait_for 10 bash -c "wine reg query '$STORE_KEY' /v SCMax 2>/dev/null | grep -q 'REG_SZ *2'" ||
