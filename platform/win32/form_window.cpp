@@ -14,13 +14,13 @@ constexpr wchar_t kClass[] = L"Orbek.Form";
 // Control identifiers start above IDOK and IDCANCEL.
 constexpr int kFirstId = 100;
 
-struct ChildSpec {
+struct ChildWindow {
     const wchar_t* windowClass;
     DWORD style;
     DWORD exStyle;
 };
 
-ChildSpec SpecOf(const vb::Control& control) {
+ChildWindow ChildWindowOf(const vb::Control& control) {
     switch (control.Kind()) {
         case vb::ControlKind::kButton:
             return {L"BUTTON",
@@ -109,15 +109,15 @@ void FormWindow::Build(vb::Control& control, int id) {
         children_.push_back(nullptr);
         return;
     }
-    const ChildSpec spec = SpecOf(control);
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
+    const ChildWindow window = ChildWindowOf(control);
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | window.style;
     if (control.Visible) style |= WS_VISIBLE;
     if (!control.Enabled()) style |= WS_DISABLED;
     const std::u16string& text = control.Kind() == vb::ControlKind::kTextBox
                                      ? static_cast<const vb::TextBox&>(control).Text()
                                      : control.Caption;
     HWND child =
-        CreateWindowExW(spec.exStyle, spec.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd_,
+        CreateWindowExW(window.exStyle, window.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), rt_.Instance(), nullptr);
     if (child == nullptr) vb::Raise(vb::kOutOfMemory);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);

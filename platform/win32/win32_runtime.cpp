@@ -324,14 +324,14 @@ HFONT Win32Runtime::FontFor(const vb::Font& font) {
     HFONT& made = fonts_[font.name + u"/" + vb::Str(static_cast<std::int32_t>(font.size * 10)) +
                          u"/" + vb::Str(font.weight)];
     if (made == nullptr) {
-        LOGFONTW spec{};
-        spec.lfHeight = -static_cast<LONG>(std::lround(font.size * ScreenDpi() / 72.0f));
-        spec.lfWeight = font.weight;
-        spec.lfCharSet = static_cast<BYTE>(font.charset);
-        spec.lfQuality = DEFAULT_QUALITY;
-        const std::size_t length = std::min(font.name.size(), std::size(spec.lfFaceName) - 1);
-        std::copy_n(font.name.begin(), length, spec.lfFaceName);
-        made = CreateFontIndirectW(&spec);
+        LOGFONTW wanted{};
+        wanted.lfHeight = -static_cast<LONG>(std::lround(font.size * ScreenDpi() / 72.0f));
+        wanted.lfWeight = font.weight;
+        wanted.lfCharSet = static_cast<BYTE>(font.charset);
+        wanted.lfQuality = DEFAULT_QUALITY;
+        const std::size_t length = std::min(font.name.size(), std::size(wanted.lfFaceName) - 1);
+        std::copy_n(font.name.begin(), length, wanted.lfFaceName);
+        made = CreateFontIndirectW(&wanted);
     }
     return made;
 }
