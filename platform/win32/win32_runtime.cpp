@@ -131,8 +131,8 @@ float Win32Runtime::ScreenTwipsPerPixelX() {
 
 std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags,
                                   std::u16string_view title) {
-    // The flags and results are the API's own numbers.
-    // Modal to the program's active window, if it has one.
+    // The flags and results are the API's own numbers. The box is modal to
+    // the program's active window, if it has one.
     const int result = MessageBoxW(GetActiveWindow(), Wide(std::u16string(prompt)),
                                    Wide(std::u16string(title)), static_cast<UINT>(flags));
     WaitedForTheUser();
@@ -179,6 +179,10 @@ void Win32Runtime::ClipboardSetText(std::u16string_view text) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
     if (block == nullptr) vb::Raise(vb::kOutOfMemory);
     auto* chars = static_cast<char16_t*>(GlobalLock(block));
+    if (chars == nullptr) {
+        GlobalFree(block);
+        vb::Raise(vb::kOutOfMemory);
+    }
     std::copy(text.begin(), text.end(), chars);
     chars[text.size()] = u'\0';
     GlobalUnlock(block);
