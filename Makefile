@@ -5,7 +5,7 @@ BUILD_WIN ?= build-win
 SANITIZED ?= build-asan
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build build-win run stop test test-win sanitized-build sanitize fuzz bench clean
+.PHONY: all deps build build-win run stop test test-win sanitized-build sanitize fuzz bench bench-win clean
 
 all: build
 
@@ -50,6 +50,11 @@ bench: build
 	cmake --build $(BUILD) --target orbek_bench bare_tray
 	$(BUILD)/bench/orbek_bench
 	bench/startup.sh $(BUILD)
+
+# The Win32 runtime's benchmark, under Wine in a throwaway prefix.
+bench-win: build-win
+	cmake --build $(BUILD_WIN) --target win32_bench
+	scripts/wine-tests.sh --run $(BUILD_WIN)/win32_bench.exe
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WIN) $(SANITIZED)

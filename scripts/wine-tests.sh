@@ -3,9 +3,17 @@
 # temporary folder, removed afterwards: the tests write to its registry. The
 # programs' windows and icons go to a private virtual desktop with a tray.
 # Usage: scripts/wine-tests.sh BUILD_DIR [ctest arguments]
+#        scripts/wine-tests.sh --run BUILD_DIR/PROGRAM.exe [arguments]
 set -euo pipefail
-build=$1
-shift
+run=""
+if [ "$1" = --run ]; then
+  run=$2
+  build=$(dirname "$run")
+  shift 2
+else
+  build=$1
+  shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=desktop.sh
 source "$here/desktop.sh"
@@ -39,4 +47,8 @@ done
 # Wine's desktop process for the whole run (see tests/win32/stand_in.cpp).
 wine "$build/tests/stand_in.exe" desktop >"$work/stand_in.log" 2>&1 &
 wait_for 60 grep -q ready "$work/stand_in.log" || { echo "Wine's desktop did not start" >&2; exit 1; }
-ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+if [ -n "$run" ]; then
+  wine "$run" "$@"
+else
+  ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+fi
