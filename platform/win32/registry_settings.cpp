@@ -288,6 +288,8 @@ std::u16string RegistrySettingsBackend::KeyPath(std::u16string_view app) {
 }
 
 void RegistrySettingsBackend::Refresh() {
+    // Empty until read: a read that fails leaves nothing to be seen.
+    Sections kept = std::move(view_);
     view_.clear();
     Sections now;
     std::optional<Stamp> settled = std::move(settled_);
@@ -300,7 +302,10 @@ void RegistrySettingsBackend::Refresh() {
         if (status != ERROR_FILE_NOT_FOUND) {
             Check(status, path_, kCannotRead);
             if (settled && StampOf(app.get(), path_) == *settled) {
-                view_ = known_;  // as last read: no key written since
+                // As last read: no key written since. Thousands of sentences
+                // are not copied when the view holds no writes of its own.
+                view_ = viewIsKnown_ ? std::move(kept) : known_;
+                viewIsKnown_ = true;
                 settled_ = std::move(settled);
                 return;
             }
@@ -318,6 +323,7 @@ void RegistrySettingsBackend::Refresh() {
     }
     if (now != known_) ++outsideChanges_;
     view_ = known_ = std::move(now);
+    viewIsKnown_ = true;
 }
 
 std::optional<std::u16string> RegistrySettingsBackend::Value(std::u16string_view section,
@@ -341,11 +347,13 @@ void RegistrySettingsBackend::SetValue(std::u16string_view section, std::u16stri
                                        std::u16string_view value) {
     changes_.push_back({std::u16string(section), std::u16string(key), std::u16string(value)});
     Apply(changes_.back(), view_);
+    viewIsKnown_ = false;
 }
 
 void RegistrySettingsBackend::RemoveSection(std::u16string_view section) {
     changes_.push_back({std::u16string(section), {}, {}, true});
     Apply(changes_.back(), view_);
+    viewIsKnown_ = false;
 }
 
 void RegistrySettingsBackend::Commit() {
@@ -392,6 +400,7 @@ void RegistrySettingsBackend::WriteMerged(const std::vector<Change>& changes) {
         }
     }
     known_ = std::move(result);
+    viewIsKnown_ = false;  // the view lacks what others wrote and was merged
 }
 
 // Builds the section in its side key and swaps it in for the key there, if

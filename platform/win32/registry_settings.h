@@ -96,6 +96,7 @@ class RegistrySettingsBackend : public vb::SettingsBackend {
     // The keys as they were when the view was last read whole, once they had
     // settled: while they stay so, a refresh need not read them again.
     std::optional<Stamp> settled_;
+    bool viewIsKnown_ = false;  // the view is `known_`, with no writes of its own
     std::uint64_t outsideChanges_ = 0;
     std::function<void(Step)> hook_;
 };

@@ -281,6 +281,12 @@ TEST_F(RegistryTest, ASettledStoreIsReadAgainWhenAnyKeyOfItWasWritten) {
     EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"xyz");
     EXPECT_FALSE(store.HasSection(u"Other"));
     EXPECT_EQ(store.Value(u"Third", u"y"), u"3");
+
+    // A write never committed is gone once the view is taken again, though
+    // no key changed: the view is the registry's.
+    store.SetValue(u"Sentences", u"S0", u"uncommitted");
+    store.Refresh();
+    EXPECT_EQ(store.Value(u"Sentences", u"S0"), u"xyz");
 }
 
 // --- Other processes: the test executable started again as a writer. ---
