@@ -144,6 +144,23 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"Commit", vb::kFileAccess, false, {kTop, kProgress}, false},
                       Failure{"cmdMain.Enabled", vb::kInvalidCall, true, {kTop, kDone}, true}));
 
+// As the program starts: a load handler that stopped before showing the
+// window leaves it to be shown, so that the user can end the program; with
+// no window to be had the program ends.
+TEST_F(frmMainTest, StartShowsTheFormALoadHandlerLeftUnseen) {
+    rt.Fail("MsgBox", vb::kOutOfMemory);
+    form.Start();
+    EXPECT_TRUE(form.Visible());
+    EXPECT_FALSE(form.cmdMain.Enabled());
+}
+
+TEST_F(frmMainTest, StartEndsTheProgramWhenTheFormCannotBeShown) {
+    rt.Fail("MsgBox", vb::kOutOfMemory);
+    rt.Fail("frmMain.Show", vb::kOutOfMemory, 2);
+    EXPECT_THROW(form.Start(), fake::Ended);
+    EXPECT_FALSE(form.Visible());
+}
+
 TEST_F(frmMainTest, ButtonIsTheDefaultAndWaitsForTheDeletion) {
     EXPECT_TRUE(form.cmdMain.Default);
     EXPECT_FALSE(form.cmdMain.Enabled());
