@@ -37,9 +37,12 @@ std::intptr_t Runtime::SendMessage(Handle window, std::uint32_t message, std::in
     if (message != WM_COPY || control == nullptr || control->Kind() != ControlKind::kTextBox) {
         return 0;
     }
-    const auto& box = static_cast<const TextBox&>(*control);
-    if (box.SelLength() > 0) ClipboardSetText(box.SelText());
+    CopySelection(static_cast<const TextBox&>(*control));
     return 0;
+}
+
+void Runtime::CopySelection(const TextBox& box) {
+    if (box.SelLength() > 0) ClipboardSetText(box.SelText());
 }
 
 void Runtime::Load(Form& form) {

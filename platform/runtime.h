@@ -171,6 +171,9 @@ class Runtime : public MenuHost {
                             float scaleWidth, float scaleHeight);
     // The notice for an error that no trap caught.
     virtual void Untrapped(const Error& error);
+    // WM_COPY to a text box: its selection to the clipboard, nothing when
+    // the selection is empty.
+    virtual void CopySelection(const TextBox& box);
 
   private:
     Settings settings_;

@@ -49,15 +49,11 @@ wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 tray_start() {
   local dir=$1
   case $2 in
-    trayer)
-      desktop_run "$dir" trayer --edge top --align right --widthtype request --height 24 \
-        --transparent false --tint 0xdcdcdc --SetDockType true
-      wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
-      ;;
-    trayer-fixed)
-      # A tray of a fixed size: clicks reach Wine's icons reliably only in one.
-      desktop_run "$dir" trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
-        --transparent false --tint 0xdcdcdc --SetDockType true
+    trayer | trayer-fixed)
+      # Clicks reach Wine's icons reliably only in a tray of a fixed size.
+      local size=(--edge top --align right --widthtype request --height 24)
+      [ "$2" = trayer ] || size=(--edge bottom --align right --widthtype pixel --width 64 --height 32)
+      desktop_run "$dir" trayer "${size[@]}" --transparent false --tint 0xdcdcdc --SetDockType true
       wait_for 30 xdotool search --onlyvisible --class trayer || { echo "no tray appeared" >&2; return 1; }
       ;;
     xfce)

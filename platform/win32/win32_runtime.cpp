@@ -89,11 +89,15 @@ Win32Runtime::Win32Runtime(HINSTANCE instance, std::u16string name)
     FormWindow::Register(instance_);
 }
 
-Win32Runtime::~Win32Runtime() {
+void Win32Runtime::RemoveIcons() {
     for (const auto& [id, data] : icons_) {
         NOTIFYICONDATAW record = ShellRecord(data, tray_);
         Shell_NotifyIconW(NIM_DELETE, &record);
     }
+}
+
+Win32Runtime::~Win32Runtime() {
+    RemoveIcons();
     windows_.clear();
     // Form windows whose forms went, still waiting to be destroyed.
     MSG pending;
@@ -276,14 +280,8 @@ void Win32Runtime::SetForegroundWindow(vb::Handle window) {
     ::SetForegroundWindow(seen ? seen->hwnd() : tray_);
 }
 
-std::intptr_t Win32Runtime::SendMessage(vb::Handle window, std::uint32_t message, std::intptr_t,
-                                        std::intptr_t) {
-    const vb::Control* control = FindControl(window);
-    if (message != WM_COPY || control == nullptr || control->Kind() != vb::ControlKind::kTextBox) {
-        return 0;
-    }
+void Win32Runtime::CopySelection(const vb::TextBox& box) {
     // An edit control holding the text box's text and selection copies it.
-    const auto& box = static_cast<const vb::TextBox&>(*control);
     if (copier_ == nullptr) {
         copier_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0,
                                   0, 0, tray_, nullptr, instance_, nullptr);
@@ -306,7 +304,6 @@ std::intptr_t Win32Runtime::SendMessage(vb::Handle window, std::uint32_t message
     }
     SetWindowTextW(copier_, L"");
     if (!copied) vb::Raise(vb::kClipboardBusy);
-    return 0;
 }
 
 HICON Win32Runtime::Icon(const std::u16string& picture, int size) {
@@ -443,10 +440,7 @@ void Win32Runtime::End() {
     } catch (const vb::Error&) {
         // Ending cannot wait for a report.
     }
-    for (const auto& [id, data] : icons_) {
-        NOTIFYICONDATAW record = ShellRecord(data, tray_);
-        Shell_NotifyIconW(NIM_DELETE, &record);
-    }
+    RemoveIcons();
     ExitProcess(0);
 }
 

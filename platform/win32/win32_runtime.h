@@ -50,8 +50,6 @@ class Win32Runtime : public vb::Runtime {
     void ClipboardSetText(std::u16string_view text) override;
     bool Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
     void SetForegroundWindow(vb::Handle window) override;
-    std::intptr_t SendMessage(vb::Handle window, std::uint32_t message, std::intptr_t wParam,
-                              std::intptr_t lParam) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
     void PopupMenu(vb::MenuItem& menu) override;
@@ -79,11 +77,16 @@ class Win32Runtime : public vb::Runtime {
     // Tells the form the geometry its window has now.
     void Measured(vb::Form& form, const FormWindow& window);
 
+  protected:
+    void CopySelection(const vb::TextBox& box) override;
+
   private:
     static LRESULT CALLBACK TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Waits for and handles messages until `done` holds.
     void Loop(const std::function<bool()>& done);
     void Deliver(MSG& msg);
+    // Takes the icons out of the notification area.
+    void RemoveIcons();
     void WaitedForTheUser();
     FormWindow* WindowOf(const vb::Form& form) const;
     // A system menu is slow to build item by item (quadratic under Wine): a

@@ -3,6 +3,7 @@
 set -euo pipefail
 e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$e2e_here/../../scripts/desktop.sh"
+source "$e2e_here/common.sh"
 
 : "${ORBEK_BIN:?set ORBEK_BIN to the build folder}"
 : "${E2E_ARTIFACTS:=$PWD/e2e-artifacts}"
@@ -25,8 +26,6 @@ finish() {
   exit $rc
 }
 trap finish EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 seed() { cp "$1" "$STORE"; }
 
@@ -62,15 +61,6 @@ wait_menu_closed() {
     fail "the menu did not close"
 }
 
-clipboard() { xclip -o -selection clipboard 2>/dev/null; }
-
-# Waits until the clipboard holds exactly the given text.
-expect_clipboard() {
-  local want=$1
-  wait_for 5 bash -c '[ "$(xclip -o -selection clipboard 2>/dev/null; echo x)" = "$0x" ]' "$want" ||
-    fail "clipboard holds '$(clipboard)', expected '$want'"
-}
-
 # Chooses item k (0 = the first item) of the open menu with the keyboard: a
 # menu opens with no item active, the first Down makes the first one active.
 choose_item() {
@@ -91,9 +81,6 @@ open_editor() {
 wait_editor_closed() {
   wait_for 5 bash -c "! xdotool search --onlyvisible --name '^Orbek\$'" || fail "the editor stayed open"
 }
-
-# The size of a window's client area, "W H" in pixels.
-window_size() { xwininfo -id "$1" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}'; }
 
 # Records the size of `what`'s window at `dpi` dots per inch and checks it
 # keeps its proportions: within 3 % of its size at 96 dpi (measured first)

@@ -5,6 +5,7 @@
 set -euo pipefail
 wine_e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$wine_e2e_here/../../scripts/desktop.sh"
+source "$wine_e2e_here/common.sh"
 
 if [ -z "${WINEPREFIX:-}" ] || [ "$(realpath -m "$WINEPREFIX")" = "$(realpath -m "$HOME/.wine")" ]; then
   echo "set WINEPREFIX to a prefix of its own (scripts/wine-tests.sh makes one)" >&2
@@ -20,8 +21,6 @@ ORBEK_PID="" NULVEX_PID="" XCLIP_PID=""
 
 APP_KEY='HKCU\Software\VB and VBA Program Settings\Orbek'
 STORE_KEY="$APP_KEY\\Sentences"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Ends what the case started, so that the next one starts with no copy of
 # Orbek running (it allows one) and no icon in the tray.
@@ -159,14 +158,6 @@ set_clipboard() {
   XCLIP_PID=$!
   wait_for 5 bash -c '[ "$(xclip -o -selection clipboard 2>/dev/null; echo x)" = "$0x" ]' "$1" ||
     fail "could not set the clipboard"
-}
-
-clipboard() { xclip -o -selection clipboard 2>/dev/null; }
-
-expect_clipboard() {
-  local want=$1
-  wait_for 5 bash -c '[ "$(xclip -o -selection clipboard 2>/dev/null; echo x)" = "$0x" ]' "$want" ||
-    fail "the clipboard holds '$(clipboard)', expected '$want'"
 }
 
 # --- The tray and Orbek ------------------------------------------------------

@@ -76,7 +76,7 @@ case $E2E_CASE in
     seed_sentences first
     start_orbek
     [ "$(tray_icons | wc -l)" -eq 1 ] || fail "expected one icon in the tray, found $(tray_icons | wc -l)"
-    read -r w h < <(xwininfo -id "$ICON" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+    read -r w h < <(window_size "$ICON")
     [ "$w" -gt 1 ] && [ "$h" -gt 1 ] || fail "the icon window is $w x $h"
     shot icon
     # Hovering: moved onto the icon and within it, as a hand does.
@@ -167,7 +167,7 @@ case $E2E_CASE in
     start_orbek
     open_editor
     shot editor-144dpi
-    read -r w h < <(xwininfo -id "$EDITOR" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}')
+    read -r w h < <(window_size "$EDITOR")
     [ "$w" -ge 655 ] && [ "$w" -le 668 ] && [ "$h" -ge 500 ] && [ "$h" -le 511 ] ||
       fail "the editor's client area is $w x $h at 144 dpi, not 661 x 505"
     # Esc is Cancel, wherever the focus is. The window is hidden, not yet

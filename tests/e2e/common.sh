@@ -1,0 +1,15 @@
+# Helpers that the end-to-end tests of both runtimes share.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+clipboard() { xclip -o -selection clipboard 2>/dev/null; }
+
+# Waits until the X clipboard holds exactly the given text.
+expect_clipboard() {
+  local want=$1
+  wait_for 5 bash -c '[ "$(xclip -o -selection clipboard 2>/dev/null; echo x)" = "$0x" ]' "$want" ||
+    fail "the clipboard holds '$(clipboard)', expected '$want'"
+}
+
+# The size of a window's client area in pixels: "width height".
+window_size() { xwininfo -id "$1" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}'; }
