@@ -13,3 +13,14 @@ expect_clipboard() {
 
 # The size of a window's client area in pixels: "width height".
 window_size() { xwininfo -id "$1" | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h}'; }
+
+# The first window `xdotool search ARGS...` finds. A window that goes while
+# xdotool walks the window tree makes it fail (BadWindow): it looks again.
+first_window() {
+  local attempt found
+  for attempt in 1 2 3 4 5; do
+    found=$(xdotool search "$@" 2>/dev/null | head -n1) && [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}

@@ -36,7 +36,7 @@ start_orbek() {
   desktop_run "$T" "$ORBEK_BIN/Orbek"
   ORBEK_PID=$(tail -n1 "$T/pids")
   wait_for 20 xdotool search --onlyvisible --class orbek || fail "the icon did not appear"
-  ICON=$(xdotool search --onlyvisible --class orbek | head -n1)
+  ICON=$(first_window --onlyvisible --class orbek)
 }
 
 # Presses a button on the icon and waits for the menu window that opens. A

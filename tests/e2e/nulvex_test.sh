@@ -18,7 +18,7 @@ start_nulvex() {
   desktop_run "$T" "$ORBEK_BIN/Nulvex"
   NULVEX_PID=$(tail -n1 "$T/pids")
   wait_for 10 xdotool search --onlyvisible --name "$QUESTION" || fail "the question did not appear"
-  xdotool search --onlyvisible --name "$QUESTION" windowactivate --sync
+  xdotool windowactivate --sync "$(first_window --onlyvisible --name "$QUESTION")"
 }
 
 # Waits for Nulvex to end and checks that it ended by itself, with code 0.
@@ -33,7 +33,7 @@ expect_nulvex_ended() {
 yes_then_ok() {
   xdotool key alt+y
   wait_for 10 xdotool search --onlyvisible --name "$DONE" || fail "the window did not appear"
-  xdotool search --onlyvisible --name "$DONE" windowactivate --sync
+  xdotool windowactivate --sync "$(first_window --onlyvisible --name "$DONE")"
   # Enter presses OK once the deletion enabled it.
   xdotool key Return
   expect_nulvex_ended
@@ -108,7 +108,8 @@ case $E2E_CASE in
     client_shot "$T/done.png"
     xdotool search --onlyvisible --name "$DONE" windowminimize
     wait_for 5 bash -c "! xdotool search --onlyvisible --name '$DONE'" || fail "the window stayed"
-    xdotool search --name "$DONE" windowmap --sync windowactivate --sync
+    done_window=$(first_window --name "$DONE")
+    xdotool windowmap --sync "$done_window" windowactivate --sync "$done_window"
     client_shot "$T/again.png"
     shot nulvex-uncovered
     [ "$(compare -metric AE "$T/done.png" "$T/again.png" null: 2>&1)" = 0 ] ||
@@ -178,7 +179,7 @@ case $E2E_CASE in
       id=$(xdotool search --onlyvisible --name "$DONE" | head -n1)
       expect_scaled nulvex "$dpi" "$id"
       shot "nulvex-${dpi}dpi"
-      xdotool search --onlyvisible --name "$DONE" windowactivate --sync
+      xdotool windowactivate --sync "$(first_window --onlyvisible --name "$DONE")"
       xdotool key Return
       expect_nulvex_ended
     done

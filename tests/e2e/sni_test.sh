@@ -142,7 +142,7 @@ case $E2E_CASE in
     kill -0 "$ORBEK_PID" || fail "Orbek ended"
     xdotool key Escape  # the panel's menu is still open
     [ "$(xdotool search --onlyvisible --name "$BOX" | wc -l)" -eq 1 ] || fail "a second version box"
-    xdotool search --onlyvisible --name "$BOX" windowactivate --sync
+    xdotool windowactivate --sync "$(first_window --onlyvisible --name "$BOX")"
     xdotool key Return
     wait_for 5 bash -c "! xdotool search --onlyvisible --name '$BOX'" || fail "the box stayed"
     wait_for 5 menu_enabled || fail "the menu stayed disabled"

@@ -13,7 +13,7 @@ NO_TRAY="Orbek: 通知領域が見つかりません。通知領域が現れた�
 # closes its menu to show it works there.
 expect_icon_soon() {
   wait_for 2 xdotool search --onlyvisible --class orbek || fail "no icon within two seconds of the tray"
-  ICON=$(xdotool search --onlyvisible --class orbek | head -n1)
+  ICON=$(first_window --onlyvisible --class orbek)
   press_icon 1
   xdotool key Escape
   wait_menu_closed

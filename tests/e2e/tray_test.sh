@@ -71,11 +71,11 @@ case $E2E_CASE in
     ORBEK_PID=$(tail -n1 "$T/pids")
     wait_for 10 xdotool search --name "^エラー - Orbek\$" || fail "no error report appeared"
     shot damaged-count-report
-    xdotool search --name "^エラー - Orbek\$" windowactivate --sync
+    xdotool windowactivate --sync "$(first_window --name "^エラー - Orbek\$")"
     xdotool key Return
     wait_for 5 bash -c '! xdotool search --name "^エラー - Orbek\$"' || fail "the report did not close"
     kill -0 "$ORBEK_PID" || fail "Orbek ended after the report"
-    ICON=$(xdotool search --onlyvisible --class orbek | head -n1)
+    ICON=$(first_window --onlyvisible --class orbek)
     # The count read as 0: the menu holds S0 alone.
     press_icon 1
     choose_item 1
@@ -156,7 +156,7 @@ case $E2E_CASE in
     xdotool mousemove --window "$ICON" 11 11 mousedown 1 mouseup 1
     ! wait_for 1 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -gt $windows ]" ||
       fail "a menu opened while the version box was open"
-    xdotool search --onlyvisible --name "^Orbek のバージョン情報\$" windowactivate --sync
+    xdotool windowactivate --sync "$(first_window --onlyvisible --name "^Orbek のバージョン情報\$")"
     xdotool key Return
     wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Orbek のバージョン情報\$"' ||
       fail "the version box stayed"
