@@ -51,9 +51,10 @@ class Form {
     // A form that is never to be seen needs no window on desktops that do not
     // route the tray through one.
     bool NeverSeen = false;
-    // The menu a right press on the form's notification icon opens. Trays
-    // that draw that menu themselves are handed it when the icon is added.
-    MenuItem* NotifyMenu = nullptr;
+    // The menus a left and a right press on the form's notification icon
+    // open. A tray that draws the icon's menu itself is handed them.
+    MenuItem* NotifyLeftMenu = nullptr;
+    MenuItem* NotifyRightMenu = nullptr;
     // The client size as designed.
     void DesignClientSize(float width, float height);
 

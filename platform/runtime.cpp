@@ -1,5 +1,7 @@
 #include "runtime.h"
 
+#include <utility>
+
 #include "conv.h"
 #include "platform/version.h"
 
@@ -108,7 +110,31 @@ void Runtime::Closed(Form& form) {
     Dispatch([&] { Unload(form); });
 }
 
-void Runtime::NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage) {
+void Runtime::NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage,
+                         std::optional<ScreenPoint> at) {
+    Deliver(data, mouseMessage, at, std::nullopt);
+}
+
+void Runtime::ChosenInTray(const NotifyIconData& data, const MenuItem& item) {
+    const Form* form = FindForm(data.hWnd);
+    if (form == nullptr) return;
+    const MenuItem* top = &item;
+    while (top->Parent() != nullptr) top = top->Parent();
+    const std::uint32_t press = top == form->NotifyLeftMenu    ? WM_LBUTTONDOWN
+                                : top == form->NotifyRightMenu ? WM_RBUTTONDOWN
+                                                               : 0;
+    if (press == 0) return;
+    Deliver(data, press, std::nullopt, TrayChoice{top, std::pair(item.Name(), item.Index())});
+}
+
+void Runtime::OpenedInTray(const NotifyIconData& data) {
+    const Form* form = FindForm(data.hWnd);
+    if (form == nullptr || form->NotifyLeftMenu == nullptr) return;
+    Deliver(data, WM_LBUTTONDOWN, std::nullopt, TrayChoice{form->NotifyLeftMenu, std::nullopt});
+}
+
+void Runtime::Deliver(const NotifyIconData& data, std::uint32_t mouseMessage,
+                      std::optional<ScreenPoint> at, std::optional<TrayChoice> choice) {
     Form* form = FindForm(data.hWnd);
     if (form == nullptr || data.uCallbackMessage != WM_MOUSEMOVE) return;
     // The message number arrives as the pointer's X in pixels, converted to
@@ -120,7 +146,68 @@ void Runtime::NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage)
     const std::uint32_t keys = data.uID;
     const auto button = static_cast<std::int16_t>((keys & 1) | (keys & 2) | (keys & 0x10 ? 4 : 0));
     const auto shift = static_cast<std::int16_t>((keys & 4 ? 1 : 0) | (keys & 8 ? 2 : 0));
+    // This press's place and choice, for the popups it opens; a press handled
+    // inside it (DoEvents) has its own.
+    struct Restore {
+        Runtime& rt;
+        std::optional<ScreenPoint> at;
+        std::optional<TrayChoice> choice;
+        ~Restore() {
+            rt.pressAt_ = at;
+            rt.trayChoice_ = std::move(choice);
+        }
+    } restore{*this, std::exchange(pressAt_, at), std::exchange(trayChoice_, std::move(choice))};
     Dispatch([&] { form->Form_MouseMove(button, shift, x, 0); });
+}
+
+std::vector<MenuItem*> Runtime::TrayMenuEntries(const Form& form, bool combined) {
+    std::vector<MenuItem*> entries;
+    const auto add = [&](const MenuItem* menu) {
+        if (menu == nullptr) return;
+        for (const auto& child : menu->Children()) entries.push_back(child.get());
+    };
+    if (combined && form.NotifyLeftMenu != nullptr && form.NotifyRightMenu != nullptr) {
+        add(form.NotifyLeftMenu);
+        entries.push_back(nullptr);
+    }
+    add(form.NotifyRightMenu);
+    return entries;
+}
+
+namespace {
+
+MenuItem* FindItem(const MenuItem& menu, const std::u16string& name, std::int16_t index) {
+    for (const auto& child : menu.Children()) {
+        if (child->Name() == name && child->Index() == index) return child.get();
+        if (MenuItem* found = FindItem(*child, name, index)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void Runtime::PopupMenu(MenuItem& menu) {
+    // Open until the chosen item's handler has run: a tray drawing the menu
+    // offers nothing meanwhile.
+    struct Open {
+        Runtime& rt;
+        explicit Open(Runtime& runtime) : rt(runtime) {
+            if (rt.popups_++ == 0) rt.PopupsOpen(true);
+        }
+        ~Open() {
+            if (--rt.popups_ == 0) rt.PopupsOpen(false);
+        }
+    } open(*this);
+    MenuItem* chosen = nullptr;
+    if (trayChoice_ && trayChoice_->menu == &menu) {
+        // Chosen already; gone if the press rebuilt the menu without it.
+        if (const auto& item = trayChoice_->item)
+            chosen = FindItem(menu, item->first, item->second);
+        trayChoice_.reset();
+    } else {
+        chosen = ShowPopup(menu, pressAt_);
+    }
+    if (chosen != nullptr) Click(*chosen);
 }
 
 void Runtime::Click(MenuItem& item) {

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "error.h"
 #include "form.h"
@@ -68,6 +70,12 @@ struct NotifyIconData {
     std::u16string Tip() const;
 };
 
+// A point on the screen, in pixels.
+struct ScreenPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
 class Runtime : public MenuHost {
   public:
     explicit Runtime(Settings::Factory settings);
@@ -116,9 +124,10 @@ class Runtime : public MenuHost {
 
     // Event loop.
     virtual void DoEvents() = 0;
-    // Shows the menu's children at the pointer; returns after the chosen
-    // item's click handler has run.
-    virtual void PopupMenu(MenuItem& menu) = 0;
+    // Shows the menu's children where the press was, else at the pointer;
+    // returns after the chosen item's click handler has run. A choice the
+    // user made in the tray's own drawing of the menu is run without showing it.
+    void PopupMenu(MenuItem& menu);
     // Ends the program at once: no further handler runs.
     [[noreturn]] virtual void End() = 0;
 
@@ -144,8 +153,22 @@ class Runtime : public MenuHost {
 
     // What the backend calls.
     // A notification of the icon `data` was added with: `mouseMessage`
-    // happened over it. Delivered as the form runtime does for its callback.
-    void NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage);
+    // happened over it, at `at` when the tray says where (a popup the press
+    // opens then opens there). Delivered as the form runtime does for its callback.
+    void NotifyIcon(const NotifyIconData& data, std::uint32_t mouseMessage,
+                    std::optional<ScreenPoint> at = {});
+    // The user chose `item` in the tray's own drawing of the icon's menus:
+    // the press that opens the item's menu is delivered, and the popup it
+    // opens runs the choice.
+    void ChosenInTray(const NotifyIconData& data, const MenuItem& item);
+    // The tray opened its own drawing of the icon's menus, which holds the
+    // left press's menu: the left press is delivered, and its popup shows
+    // nothing, as the tray shows the menu.
+    void OpenedInTray(const NotifyIconData& data);
+    // The entries of the menu a tray draws for the icon of `form`: the right
+    // press's menu. A tray that shows that menu for a left click too gets the
+    // left press's menu first, then a separator (nullptr), then the right's.
+    static std::vector<MenuItem*> TrayMenuEntries(const Form& form, bool combined);
     // The user resized the window or changed its state.
     void Resized(Form& form, float width, float height, float scaleWidth, float scaleHeight,
                  std::int16_t windowState);
@@ -163,6 +186,12 @@ class Runtime : public MenuHost {
     Control* FindControl(Handle handle) const;
 
   protected:
+    // Shows the menu's children at `at`, or at the pointer; returns the item
+    // chosen, if any, once the menu has closed.
+    virtual MenuItem* ShowPopup(MenuItem& menu, std::optional<ScreenPoint> at) = 0;
+    // A popup opened (true) and no popup is open any longer (false): a tray
+    // that draws the icon's menu shows it greyed out meanwhile.
+    virtual void PopupsOpen(bool /*open*/) {}
     // Stores a change of a form without a window: the frame around the client
     // area keeps its size.
     static void StoreGeometry(Form& form, FormProperty property, float value);
@@ -176,6 +205,20 @@ class Runtime : public MenuHost {
     virtual void CopySelection(const TextBox& box);
 
   private:
+    // What the tray's drawing of the menus did for a popup of `menu`: the
+    // item chosen, found again by name and index when the popup runs, as the
+    // press may rebuild the menu first; or none, the tray showing the menu.
+    struct TrayChoice {
+        const MenuItem* menu;
+        std::optional<std::pair<std::u16string, std::int16_t>> item;
+    };
+    void Deliver(const NotifyIconData& data, std::uint32_t mouseMessage,
+                 std::optional<ScreenPoint> at, std::optional<TrayChoice> choice);
+
+    std::optional<TrayChoice> trayChoice_;
+    std::optional<ScreenPoint> pressAt_;
+    int popups_ = 0;
+
     Settings settings_;
     Handle nextHandle_ = 0x100;
     std::map<Handle, Form*> forms_;

@@ -36,7 +36,8 @@ frmMenu::frmMenu(vb::Runtime& rt)
     Caption = u"Orbek";
     Icon = u"orbek";
     NeverSeen = true;
-    NotifyMenu = &mnuRight;
+    NotifyLeftMenu = &mnuLeft;
+    NotifyRightMenu = &mnuRight;
     txtMenu.Visible = false;
     mnuPopL.Click = [this] { mnuPopL_Click(); };
     mnuSentence.Click = [this](std::int16_t index) { mnuSentence_Click(index); };

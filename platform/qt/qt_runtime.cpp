@@ -20,8 +20,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QSystemTrayIcon>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -39,8 +39,8 @@ static void InitAssets() { Q_INIT_RESOURCE(assets); }
 namespace qtrt {
 
 QtRuntime::QtRuntime()
-    : vb::Runtime(
-          [](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }) {
+    : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }),
+      tray_(*this) {
     // Each wait for the next event ends what the program saw of the store.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             [this] { Store().EventBoundary(); });
@@ -124,106 +124,22 @@ void QtRuntime::ClipboardSetText(std::u16string_view text) {
     QGuiApplication::clipboard()->setText(ToDesktop(text));
 }
 
-void QtRuntime::Apply(TrayIcon& tray, const vb::NotifyIconData& data) {
-    tray.data = data;
-    if (data.uFlags & NIF_ICON) {
-        const auto picture = pictures_.find(data.hIcon);
-        tray.icon->setIcon(picture == pictures_.end() ? QIcon() : picture->second);
-    }
-    if (data.uFlags & NIF_TIP) tray.icon->setToolTip(ToQt(data.Tip()));
-}
-
 bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
-    auto it = trayIcons_.find(data.uID);
+    const auto picture = pictures_.find(data.hIcon);
+    const QIcon icon = picture == pictures_.end() ? QIcon() : picture->second;
     switch (message) {
-        case NIM_ADD: {
-            if (it != trayIcons_.end()) return false;
-            TrayIcon& tray = trayIcons_[data.uID];
-            tray.icon = std::make_unique<QSystemTrayIcon>();
-            Apply(tray, data);
-            if (const vb::Form* form = FindForm(data.hWnd); form && form->NotifyMenu) {
-                tray.menu = NotifyMenuFor(*form->NotifyMenu, data.uID);
-            }
-            OfferMenus();
-            // Presses reach the form as the mouse messages they stand for.
-            connect(tray.icon.get(), &QSystemTrayIcon::activated, this,
-                    [this, id = data.uID](QSystemTrayIcon::ActivationReason reason) {
-                        const auto tray = trayIcons_.find(id);
-                        if (tray == trayIcons_.end()) return;
-                        if (reason == QSystemTrayIcon::Trigger) {
-                            NotifyIcon(tray->second.data, WM_LBUTTONDOWN);
-                        } else if (reason == QSystemTrayIcon::Context && !tray->second.menu) {
-                            NotifyIcon(tray->second.data, WM_RBUTTONDOWN);
-                        }
-                    });
-            if (tray.icon->icon().isNull()) return false;  // the shell shows no icon without one
-            if (!QSystemTrayIcon::isSystemTrayAvailable() && !toldNoTray_) {
-                toldNoTray_ = true;
-                std::fprintf(stderr, "%s\n",
-                             QStringLiteral("%1: 通知領域が見つかりません。通知領域が現れたら"
-                                            "アイコンを表示します。")
-                                 .arg(QCoreApplication::applicationName())
-                                 .toLocal8Bit()
-                                 .constData());
-            }
-            // Qt moves the icon to a tray that appears or restarts later.
-            tray.icon->show();
-            qApp->installEventFilter(this);
-            return true;
-        }
+        case NIM_ADD:
+            return tray_.Add(data, icon);
         case NIM_MODIFY:
-            if (it == trayIcons_.end()) return false;
-            Apply(it->second, data);
-            return true;
+            return tray_.Modify(data, icon);
         case NIM_DELETE:
-            if (it == trayIcons_.end()) return false;
-            it->second.icon->hide();
-            trayIcons_.erase(it);
-            return true;
+            return tray_.Delete(data.uID);
         default:
             return false;
     }
 }
 
-QMenu* QtRuntime::NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id) {
-    QMenu* qmenu = MenuFor(menu);
-    // The tray draws this menu on its own and tells neither when it opens nor
-    // when it closes, only what was chosen: the right press reaches the form
-    // then, and the form's popup runs that choice.
-    connect(qmenu, &QMenu::triggered, this, [this, id](QAction* action) {
-        QTimer::singleShot(0, this, [this, id, action = QPointer<QAction>(action)] {
-            const auto tray = trayIcons_.find(id);
-            if (!action || tray == trayIcons_.end()) return;
-            chosenByTray_ = action;
-            NotifyIcon(tray->second.data, WM_RBUTTONDOWN);
-            chosenByTray_ = nullptr;
-        });
-    });
-    return qmenu;
-}
-
-void QtRuntime::OfferMenus() {
-    // While a popup of the form's or its command runs, a tray shows no menu
-    // of ours: the form would open no second one.
-    const bool offer = popups_ == 0;
-    for (auto& [id, tray] : trayIcons_) {
-        if (tray.menu && tray.offered != offer) {
-            tray.offered = offer;
-            // A tray on D-Bus keeps the menu it was once handed: it shows it
-            // greyed out instead.
-            tray.icon->setContextMenu(offer ? tray.menu : nullptr);
-            for (QAction* action : tray.menu->actions()) action->setEnabled(offer);
-        }
-    }
-}
-
-bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
-    // The pointer over an XEmbed tray icon: the widget Qt embeds in the tray.
-    if (event->type() == QEvent::Enter && watched->inherits("QSystemTrayIconSys")) {
-        for (auto& [id, tray] : trayIcons_) NotifyIcon(tray.data, WM_MOUSEMOVE);
-    }
-    return QObject::eventFilter(watched, event);
-}
+void QtRuntime::PopupsOpen(bool open) { tray_.SetMenusEnabled(!open); }
 
 void QtRuntime::SetForegroundWindow(vb::Handle) {
     // Nothing to raise: the tray form is never mapped, and a Qt popup menu
@@ -276,17 +192,19 @@ QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
     return qmenu.get();
 }
 
-void QtRuntime::PopupMenu(vb::MenuItem& menu) {
-    QMenu* qmenu = MenuFor(menu);
-    ++popups_;
-    OfferMenus();
-    // A choice made in the tray's own drawing of the menu, or one made here.
-    QAction* chosen = chosenByTray_ && chosenByTray_->parent() == qmenu
-                          ? std::exchange(chosenByTray_, nullptr).data()
-                          : qmenu->exec(QCursor::pos());
-    if (chosen != nullptr) Click(*static_cast<vb::MenuItem*>(chosen->data().value<void*>()));
-    --popups_;
-    OfferMenus();
+vb::MenuItem* QtRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) {
+    QPoint point = at ? QPoint(at->x, at->y) : QCursor::pos();
+    // Where the tray said the click was, kept on a screen: Qt then turns
+    // the menu so that it fits.
+    if (const QScreen* screen = QGuiApplication::screenAt(point)
+                                    ? QGuiApplication::screenAt(point)
+                                    : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        point = {std::clamp(point.x(), area.left(), area.right()),
+                 std::clamp(point.y(), area.top(), area.bottom())};
+    }
+    QAction* chosen = MenuFor(menu)->exec(point);
+    return chosen ? static_cast<vb::MenuItem*>(chosen->data().value<void*>()) : nullptr;
 }
 
 // A Qt menu searches its list of actions on every insertion and removal, and
@@ -300,20 +218,28 @@ void QtRuntime::DropMenu(const vb::MenuItem& menu) {
     menus_.erase(qmenu);  // with its actions
 }
 
-void QtRuntime::MenuLoaded(vb::MenuItem& item) { DropMenu(*item.Parent()); }
+void QtRuntime::MenuLoaded(vb::MenuItem& item) {
+    DropMenu(*item.Parent());
+    tray_.MenuChanged(item, false);
+}
 
-void QtRuntime::MenuUnloading(vb::MenuItem& item) { DropMenu(*item.Parent()); }
+void QtRuntime::MenuUnloading(vb::MenuItem& item) {
+    DropMenu(*item.Parent());
+    tray_.MenuChanged(item, true);
+}
 
 void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
     if (const auto it = actions_.find(&item); it != actions_.end()) {
         it->second->setText(ToQt(caption));
     }
+    tray_.MenuChanged(item, false);
 }
 
 void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
     if (const auto it = actions_.find(&item); it != actions_.end()) {
         it->second->setVisible(visible);
     }
+    tray_.MenuChanged(item, false);
 }
 
 void QtRuntime::End() {
@@ -322,7 +248,7 @@ void QtRuntime::End() {
     } catch (const vb::Error&) {
         // Ending cannot wait for a report.
     }
-    trayIcons_.clear();
+    tray_.Clear();
     if (instanceLock_ >= 0) ::close(instanceLock_);
     std::fflush(nullptr);
     std::_Exit(0);

@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "platform/runtime.h"
+#include "tray.h"
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 
 namespace qtrt {
 
@@ -34,7 +34,8 @@ class QtRuntime : public QObject, public vb::Runtime {
     void SetForegroundWindow(vb::Handle window) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
-    void PopupMenu(vb::MenuItem& menu) override;
+    vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
+    void PopupsOpen(bool open) override;
     [[noreturn]] void End() override;
     void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
@@ -52,38 +53,20 @@ class QtRuntime : public QObject, public vb::Runtime {
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
     void MenuVisible(vb::MenuItem& item, bool visible) override;
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
-    struct TrayIcon {
-        vb::NotifyIconData data;
-        std::unique_ptr<QSystemTrayIcon> icon;
-        QMenu* menu = nullptr;  // opened by a right press, drawn by the tray
-        bool offered = false;   // handed to the tray now
-    };
-
     // The Qt menu that shows a top-level menu, made on first use.
     QMenu* MenuFor(vb::MenuItem& menu);
     QAction* MakeAction(vb::MenuItem& item);
     // Drops the Qt menu of `menu`, if made, until it is shown again.
     void DropMenu(const vb::MenuItem& menu);
-    void Apply(TrayIcon& tray, const vb::NotifyIconData& data);
-    QMenu* NotifyMenuFor(vb::MenuItem& menu, std::uint32_t id);
-    // Hands the right-press menus to the trays, or takes them back while a
-    // popup is in progress.
-    void OfferMenus();
 
     int instanceLock_ = -1;  // the descriptor of the lock this copy holds
     std::map<vb::Handle, QIcon> pictures_;
-    std::map<std::uint32_t, TrayIcon> trayIcons_;
     std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;
     std::map<const vb::MenuItem*, QAction*> actions_;
     std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
-    QPointer<QAction> chosenByTray_;  // in a menu the tray drew, for the popup to run
-    int popups_ = 0;                  // PopupMenu calls in progress
-    bool toldNoTray_ = false;
+    Tray tray_;
 };
 
 }  // namespace qtrt

@@ -393,7 +393,7 @@ void Win32Runtime::DropMenu(const vb::MenuItem& item) {
     menus_.erase(built);
 }
 
-void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
+vb::MenuItem* Win32Runtime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) {
     // The menu is taken out of the cache while it is shown: were it changed
     // meanwhile, it would be destroyed under the system's feet.
     BuiltMenu built;
@@ -404,8 +404,12 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
         built.handle = BuildMenu(menu, built.items);
         built.generation = menuChanges_[&menu];
     }
-    POINT at{};
-    GetCursorPos(&at);
+    POINT point{};
+    if (at) {
+        point = {at->x, at->y};
+    } else {
+        GetCursorPos(&point);
+    }
     HWND owner = GetForegroundWindow();
     if (owner == nullptr || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
         owner = tray_;
@@ -415,12 +419,12 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
     // the icon and leaves it free to be pressed again.
     MONITORINFO screen{};
     screen.cbSize = sizeof screen;
-    GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &screen);
+    GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &screen);
     UINT align = 0;
-    if (at.y > (screen.rcMonitor.top + screen.rcMonitor.bottom) / 2) align |= TPM_BOTTOMALIGN;
-    if (at.x > (screen.rcMonitor.left + screen.rcMonitor.right) / 2) align |= TPM_RIGHTALIGN;
+    if (point.y > (screen.rcMonitor.top + screen.rcMonitor.bottom) / 2) align |= TPM_BOTTOMALIGN;
+    if (point.x > (screen.rcMonitor.left + screen.rcMonitor.right) / 2) align |= TPM_RIGHTALIGN;
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | align, at.x, at.y, owner, nullptr));
+        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | align, point.x, point.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
     WaitedForTheUser();
@@ -431,7 +435,7 @@ void Win32Runtime::PopupMenu(vb::MenuItem& menu) {
     } else {
         DestroyMenu(built.handle);
     }
-    if (item) Click(*item);
+    return item;
 }
 
 void Win32Runtime::End() {

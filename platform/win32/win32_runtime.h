@@ -52,7 +52,7 @@ class Win32Runtime : public vb::Runtime {
     void SetForegroundWindow(vb::Handle window) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
-    void PopupMenu(vb::MenuItem& menu) override;
+    vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
     [[noreturn]] void End() override;
     void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;

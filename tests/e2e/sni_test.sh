@@ -5,69 +5,16 @@
 E2E_CASE=$1
 E2E_TRAY=xfce
 source "$(dirname "$0")/lib.sh"
-
-# The panel holds only the notification area, at its left end.
-ICON_X=12 ICON_Y=16
-
-# Orbek's item on the bus: "<bus name>/StatusNotifierItem".
-sni_item() {
-  dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
-    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>/dev/null | grep -o '"[^"]*/StatusNotifierItem"' |
-    tr -d '"' | head -n1
-}
-
-# A property of the item, as dbus-send prints it.
-sni_property() {
-  local item
-  item=$(sni_item)
-  dbus-send --session --print-reply --dest="${item%%/*}" "/${item#*/}" \
-    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem "string:$1"
-}
-
-# The command menu as the tray reads it over D-Bus: one line per item, its
-# label or "-" for a separator, and "(disabled)" after one that cannot be chosen.
-sni_menu() {
-  local item path
-  item=$(sni_item)
-  path=$(sni_property Menu | awk '/object path/ {gsub(/"/, "", $NF); print $NF}')
-  dbus-send --session --print-reply --dest="${item%%/*}" "$path" com.canonical.dbusmenu.GetLayout \
-    int32:0 int32:-1 array:string: | awk '
-      function emit() {if (item) print (sep ? "-" : label (off ? " (disabled)" : "")); label = ""; sep = off = 0}
-      /variant +struct \{/ {emit(); item = 1}
-      /string "label"/ {getline; sub(/^[^"]*"/, ""); sub(/"[^"]*$/, ""); label = $0}
-      /string "type"/ {getline; if ($0 ~ /"separator"/) sep = 1}
-      /string "enabled"/ {getline; if ($0 ~ /false/) off = 1}
-      END {emit()}'
-}
+source "$e2e_here/sni_lib.sh"
 
 # Starts Orbek and waits for its icon in the panel.
 start_orbek_sni() {
   desktop_run "$T" "$ORBEK_BIN/Orbek"
   ORBEK_PID=$(tail -n1 "$T/pids")
-  wait_for 20 registered || fail "Orbek's item did not register"
+  wait_for 20 sni_registered || fail "Orbek's item did not register"
   wait_for 10 icon_drawn || fail "the panel shows no icon"
 }
-registered() { [ -n "$(sni_item)" ]; }
-menu_enabled() { ! sni_menu | grep -q disabled; }
 
-# The icon's place in the panel is no longer one plain colour.
-icon_drawn() {
-  import -window root -crop 20x20+$((ICON_X - 10))+$((ICON_Y - 10)) +repage "$T/icon.png"
-  [ "$(convert "$T/icon.png" -format %k info:)" -gt 4 ]
-}
-
-menus_open() { { xdotool search --onlyvisible --class "${1:?}" 2>/dev/null || true; } | wc -l; }
-
-# Clicks a button on the icon and waits for the window of class $2 that opens.
-click_icon() {
-  local before
-  before=$(menus_open "$2")
-  sleep 0.8  # apart from the last click, as a user's clicks are
-  xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"
-  wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --class $2 2>/dev/null | wc -l) -gt $before ]" ||
-    fail "no menu opened on button $1"
-}
 left_menu() { click_icon 1 orbek; }
 right_menu() { click_icon 3 wrapper-2.0; }
 
@@ -145,7 +92,7 @@ case $E2E_CASE in
     xdotool windowactivate --sync "$(first_window --onlyvisible --name "$BOX")"
     xdotool key Return
     wait_for 5 bash -c "! xdotool search --onlyvisible --name '$BOX'" || fail "the box stayed"
-    wait_for 5 menu_enabled || fail "the menu stayed disabled"
+    wait_for 5 sni_menu_enabled || fail "the menu stayed disabled"
     ;;
   *) fail "unknown case $E2E_CASE" ;;
 esac

@@ -232,11 +232,17 @@ vb::Handle FakeRuntime::PictureHandle(const vb::Image& image) {
     return 0x1C0;
 }
 
-void FakeRuntime::DoEvents() { Op("DoEvents"); }
+void FakeRuntime::DoEvents() {
+    Op("DoEvents");
+    if (onDoEvents) onDoEvents();
+}
 
-void FakeRuntime::PopupMenu(vb::MenuItem& menu) {
-    Op("PopupMenu " + Show(menu.Label()));
+vb::MenuItem* FakeRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) {
+    std::string line = "PopupMenu " + Show(menu.Label());
+    if (at) line += " at " + std::to_string(at->x) + "," + std::to_string(at->y);
+    Op(line);
     if (onPopup) onPopup(menu);
+    return nullptr;
 }
 
 void FakeRuntime::End() {

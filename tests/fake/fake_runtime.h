@@ -57,6 +57,10 @@ class FakeRuntime : public vb::Runtime {
     float twipsPerPixel = 15;
     // Called while a popup is open; choose an item with Choose().
     std::function<void(vb::MenuItem& menu)> onPopup;
+    // Events pending when the program calls DoEvents: handled inside it.
+    std::function<void()> onDoEvents;
+    // Whether a tray drawing the icon's menus would offer them now.
+    bool trayMenusEnabled = true;
     void Choose(vb::MenuItem& item) { Click(item); }
     // The icons the shell holds, by record: tip shown.
     std::map<std::uint32_t, std::u16string> icons;
@@ -83,7 +87,8 @@ class FakeRuntime : public vb::Runtime {
                               std::intptr_t lParam) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
-    void PopupMenu(vb::MenuItem& menu) override;
+    vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
+    void PopupsOpen(bool open) override { trayMenusEnabled = !open; }
     [[noreturn]] void End() override;
     void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
