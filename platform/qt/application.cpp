@@ -38,7 +38,7 @@ void Hold(QtMsgType type, const QMessageLogContext&, const QString& text) {
 int& BeforeOpening(int& argc, char** argv, const char* program) {
     const std::string platform =
         PlatformFor(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
-                    std::getenv("WAYLAND_DISPLAY"));
+                    std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
     if (!platform.empty()) qputenv("QT_QPA_PLATFORM", platform.c_str());
 
     // The display the platform will try: options on the command line win
@@ -63,12 +63,26 @@ int& BeforeOpening(int& argc, char** argv, const char* program) {
 
 }  // namespace
 
+namespace {
+
+bool WaylandSession(const char* xdgSessionType, const char* waylandDisplay) {
+    return (Set(xdgSessionType) && std::string_view(xdgSessionType) == "wayland") ||
+           Set(waylandDisplay);
+}
+
+}  // namespace
+
 std::string PlatformFor(const char* qtQpaPlatform, const char* xdgSessionType,
-                        const char* waylandDisplay) {
-    if (Set(qtQpaPlatform)) return {};
-    const bool wayland = (Set(xdgSessionType) && std::string_view(xdgSessionType) == "wayland") ||
-                         Set(waylandDisplay);
-    return wayland ? "xcb" : std::string();
+                        const char* waylandDisplay, const char* display) {
+    if (!WaylandSession(xdgSessionType, waylandDisplay)) return {};
+    if (!Set(qtQpaPlatform)) return "xcb";
+    const bool wayland = std::string_view(qtQpaPlatform).rfind("wayland", 0) == 0;
+    return wayland && Set(display) ? "xcb" : std::string();
+}
+
+bool OnXWayland() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") &&
+           WaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
 }
 
 std::string NoDisplayMessage(const char* program, const std::string& platform,

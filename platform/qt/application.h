@@ -8,10 +8,15 @@
 namespace qtrt {
 
 // The platform to ask Qt for, or empty for Qt's own choice. A Wayland session
-// runs through XWayland, where a program may place its menus at the pointer
-// and set the clipboard from them; a platform the user set is kept.
+// runs through XWayland, where a program may open its menu where it likes,
+// with nothing to open it from, and take the pointer and the keys for it:
+// so also when the session asks every Qt program for Wayland. Without
+// XWayland a choice of Wayland is kept; any other choice of the user's too.
 std::string PlatformFor(const char* qtQpaPlatform, const char* xdgSessionType,
-                        const char* waylandDisplay);
+                        const char* waylandDisplay, const char* display);
+
+// Whether the program runs through XWayland in a Wayland session.
+bool OnXWayland();
 
 // What the program says when Qt cannot open `platform`'s display.
 std::string NoDisplayMessage(const char* program, const std::string& platform,

@@ -30,6 +30,7 @@
 
 #include "form_window.h"
 #include "qt_settings.h"
+
 #include "text.h"
 
 // The pictures are compiled into this static library; nothing else refers to
@@ -40,7 +41,8 @@ namespace qtrt {
 
 QtRuntime::QtRuntime()
     : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }),
-      tray_(*this) {
+      tray_(*this),
+      sessionClipboard_(WaylandClipboard::Connect()) {
     // Each wait for the next event ends what the program saw of the store.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             [this] { Store().EventBoundary(); });
@@ -112,16 +114,23 @@ std::u16string QtRuntime::InputBox(std::u16string_view prompt, std::u16string_vi
 }
 
 bool QtRuntime::ClipboardGetFormat(std::int16_t format) {
+    if (format != vb::kClipboardText) return false;
+    if (sessionClipboard_) return sessionClipboard_->HasText();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return format == vb::kClipboardText && data != nullptr && data->hasText();
+    return data != nullptr && data->hasText();
 }
 
 std::u16string QtRuntime::ClipboardGetText() {
-    return FromDesktop(QGuiApplication::clipboard()->text());
+    return FromDesktop(sessionClipboard_ ? sessionClipboard_->Text()
+                                         : QGuiApplication::clipboard()->text());
 }
 
 void QtRuntime::ClipboardSetText(std::u16string_view text) {
-    QGuiApplication::clipboard()->setText(ToDesktop(text));
+    if (sessionClipboard_) {
+        sessionClipboard_->SetText(ToDesktop(text));
+    } else {
+        QGuiApplication::clipboard()->setText(ToDesktop(text));
+    }
 }
 
 bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {

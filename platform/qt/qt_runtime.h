@@ -9,6 +9,7 @@
 
 #include "platform/runtime.h"
 #include "tray.h"
+#include "wayland_clipboard.h"
 
 class QAction;
 class QMenu;
@@ -67,6 +68,8 @@ class QtRuntime : public QObject, public vb::Runtime {
     std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
     Tray tray_;
+    // A Wayland session's clipboard where XWayland's would not reach it.
+    std::unique_ptr<WaylandClipboard> sessionClipboard_;
 };
 
 }  // namespace qtrt

@@ -148,7 +148,9 @@ bool StatusNotifierItem::handleMessage(const QDBusMessage& message,
             {QStringLiteral("AttentionIconPixmap"), QVariant::fromValue(none)},
             {QStringLiteral("AttentionMovieName"), QString()},
             {QStringLiteral("ToolTip"), QVariant::fromValue(dbus::ToolTip{{}, {}, tip_, {}})},
-            {QStringLiteral("ItemIsMenu"), false},
+            // A tray then draws the menu for a left click too.
+            {QStringLiteral("ItemIsMenu"), combined_},
+
             {QStringLiteral("Menu"),
              QVariant::fromValue(QDBusObjectPath(QString::fromLatin1(DBusMenu::kPath)))}};
         if (member == QLatin1String("GetAll")) return reply({all});

@@ -27,8 +27,10 @@ class StatusNotifierItem : public QDBusVirtualObject {
 
     void SetIcon(const QIcon& icon);
     void SetTip(const QString& tip);
-    // Whether the tray shows the item's menu for a left click, and so holds
-    // every entry of both menus: a click then activates nothing.
+    // Whether the tray's drawing of the item's menu holds every entry of
+    // both menus, and is shown for a left click too: a click then activates
+    // nothing.
+
     void SetCombined(bool combined);
     DBusMenu& Menu() { return *menu_; }
 

@@ -9,29 +9,39 @@
 
 namespace {
 
-TEST(PlatformFor, WaylandSessionsRunThroughXWaylandUnlessTheUserChose) {
+TEST(PlatformFor, WaylandSessionsRunThroughXWaylandWhereItIs) {
     struct Row {
         const char* qpa;
         const char* session;
         const char* wayland;
+        const char* display;
         const char* want;
     };
     const Row rows[] = {
-        {nullptr, "wayland", "wayland-0", "xcb"},
-        {nullptr, "wayland", nullptr, "xcb"},
-        {nullptr, nullptr, "wayland-0", "xcb"},  // a session that does not say
-        {"", "wayland", "wayland-0", "xcb"},     // set, but empty
-        {"wayland", "wayland", "wayland-0", ""},
-        {"offscreen", "wayland", "wayland-0", ""},
-        {nullptr, "x11", nullptr, ""},
-        {nullptr, "tty", "", ""},
-        {nullptr, nullptr, nullptr, ""},
+        {nullptr, "wayland", "wayland-0", ":0", "xcb"},
+        {nullptr, "wayland", nullptr, ":0", "xcb"},
+        {nullptr, nullptr, "wayland-0", ":1", "xcb"},  // a session that does not say
+        {"", "wayland", "wayland-0", ":0", "xcb"},     // set, but empty
+        // Many sessions ask every Qt program for Wayland: Orbek's menus need X.
+        {"wayland", "wayland", "wayland-0", ":0", "xcb"},
+        {"wayland;xcb", "wayland", "wayland-0", ":0", "xcb"},
+        {"wayland-egl", nullptr, "wayland-0", ":0", "xcb"},
+        // Without XWayland, what the user asked for, or X to say it is missing.
+        {"wayland", "wayland", "wayland-0", nullptr, ""},
+        {nullptr, "wayland", "wayland-0", "", "xcb"},
+        // Any other choice of the user's stands.
+        {"offscreen", "wayland", "wayland-0", ":0", ""},
+        {"xcb", "wayland", "wayland-0", ":0", ""},
+        {nullptr, "x11", nullptr, ":0", ""},
+        {"wayland", "x11", nullptr, ":0", ""},
+        {nullptr, "tty", "", nullptr, ""},
+        {nullptr, nullptr, nullptr, nullptr, ""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.qpa ? row.qpa : "(unset)") + " / " +
-                     (row.session ? row.session : "(unset)") + " / " +
-                     (row.wayland ? row.wayland : "(unset)"));
-        EXPECT_EQ(qtrt::PlatformFor(row.qpa, row.session, row.wayland), row.want);
+        const auto shown = [](const char* value) { return value ? value : "(unset)"; };
+        SCOPED_TRACE(std::string(shown(row.qpa)) + " / " + shown(row.session) + " / " +
+                     shown(row.wayland) + " / " + shown(row.display));
+        EXPECT_EQ(qtrt::PlatformFor(row.qpa, row.session, row.wayland, row.display), row.want);
     }
 }
 
