@@ -30,6 +30,7 @@ install(FILES ${orbek_generated}/${ORBEK_APPSTREAM_ID}.metainfo.xml
 # line of LICENSE, then its text with each line indented, a blank one as ".".
 set(orbek_doc ${CMAKE_INSTALL_DATADIR}/doc/orbek)
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 if(NOT licence MATCHES "Copyright \\(c\\) ([^\n]+)\n\n(.+)")
   message(FATAL_ERROR "LICENSE: no copyright line followed by the licence's text")
 endif()
@@ -48,22 +49,20 @@ install(FILES ${orbek_generated}/copyright DESTINATION ${orbek_doc})
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
   ${orbek_generated}/changelog @ONLY)
 set(orbek_compressed "")
-foreach(file_and_folder IN ITEMS
-    "${orbek_generated}/changelog|${orbek_doc}"
-    "${PROJECT_SOURCE_DIR}/docs/man/Orbek.1|${CMAKE_INSTALL_MANDIR}/man1"
-    "${PROJECT_SOURCE_DIR}/docs/man/Nulvex.1|${CMAKE_INSTALL_MANDIR}/man1"
-    "${PROJECT_SOURCE_DIR}/docs/man/ja/Orbek.1|${CMAKE_INSTALL_MANDIR}/ja/man1"
-    "${PROJECT_SOURCE_DIR}/docs/man/ja/Nulvex.1|${CMAKE_INSTALL_MANDIR}/ja/man1")
-  string(REPLACE "|" ";" file_and_folder "${file_and_folder}")
-  list(GET file_and_folder 0 source)
-  list(GET file_and_folder 1 folder)
+function(orbek_install_compressed source folder)
   get_filename_component(name ${source} NAME)
   set(compressed ${PROJECT_BINARY_DIR}/compressed/${folder}/${name}.gz)
   add_custom_command(OUTPUT ${compressed}
     COMMAND sh -c "gzip -9nc \"$0\" >\"$1\"" ${source} ${compressed}
     DEPENDS ${source} VERBATIM)
-  list(APPEND orbek_compressed ${compressed})
   install(FILES ${compressed} DESTINATION ${folder})
+  set(orbek_compressed ${orbek_compressed} ${compressed} PARENT_SCOPE)
+endfunction()
+orbek_install_compressed(${orbek_generated}/changelog ${orbek_doc})
+foreach(program Orbek Nulvex)
+  orbek_install_compressed(${PROJECT_SOURCE_DIR}/docs/man/${program}.1 ${CMAKE_INSTALL_MANDIR}/man1)
+  orbek_install_compressed(${PROJECT_SOURCE_DIR}/docs/man/ja/${program}.1
+    ${CMAKE_INSTALL_MANDIR}/ja/man1)
 endforeach()
 add_custom_target(orbek_compressed ALL DEPENDS ${orbek_compressed})
 
