@@ -64,6 +64,16 @@ menu_picture() { import -window "$MENU" rgb:- 2>/dev/null | md5sum; }
 picture_is() { [ "$(menu_picture)" = "$1" ]; }
 picture_is_not() { [ "$(menu_picture)" != "$1" ]; }
 
+# Presses End and sets BOTTOM to the picture it leaves: the last sentence in
+# sight and active.
+scroll_to_end() {
+  local top
+  top=$(menu_picture)
+  xdotool key End
+  wait_for 5 picture_is_not "$top" || fail "End did not scroll"
+  BOTTOM=$(menu_picture)
+}
+
 start_orbek
 needed_width
 
@@ -84,16 +94,13 @@ case $E2E_CASE in
     # Up from the top makes the last sentence active and shows it, as End does.
     press_icon 1
     menu_geometry
-    top=$(menu_picture)
-    xdotool key End
-    wait_for 5 picture_is_not "$top" || fail "End did not scroll"
-    bottom=$(menu_picture)
+    scroll_to_end
     xdotool key Escape
     wait_menu_closed
     press_icon 1
     menu_geometry
     xdotool key Up
-    wait_for 5 picture_is "$bottom" || fail "Up from the top did not show the last sentence"
+    wait_for 5 picture_is "$BOTTOM" || fail "Up from the top did not show the last sentence"
     shot long-menu-up
     xdotool key Return
     expect_clipboard "$LAST"
@@ -112,18 +119,14 @@ case $E2E_CASE in
     ;;
   arrows)
     open_long_menu 1000
-    # The last sentence shown and active, as End leaves it: the picture to
-    # come back to.
-    top=$(menu_picture)
-    xdotool key End
-    wait_for 5 picture_is_not "$top" || fail "End did not scroll"
-    bottom=$(menu_picture)
-    # The pointer on the arrow at the top scrolls up, on the one at the
-    # bottom down again until the last sentence is in sight.
+    # From the end, the picture to come back to, the pointer on the arrow at
+    # the top scrolls up, on the one at the bottom down again until the last
+    # sentence is in sight.
+    scroll_to_end
     xdotool mousemove $((X + WIDTH / 2)) $((Y + 2))
-    wait_for 10 picture_is_not "$bottom" || fail "the arrow at the top did not scroll"
+    wait_for 10 picture_is_not "$BOTTOM" || fail "the arrow at the top did not scroll"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 2))
-    wait_for 30 picture_is "$bottom" || fail "the arrow at the bottom did not scroll to the end"
+    wait_for 30 picture_is "$BOTTOM" || fail "the arrow at the bottom did not scroll to the end"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 4)) click 1
     expect_clipboard "$LAST"
     wait_menu_closed
