@@ -27,8 +27,9 @@ run: build
 stop:
 	scripts/run.sh --stop
 
+# A test that did not run (a skip) fails the run as a failed one does.
 test: build build-win
-	ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+	scripts/ctest.sh $(BUILD) --output-on-failure --timeout 300
 	scripts/wine-tests.sh $(BUILD_WIN)
 
 # The Windows tests alone, under Wine.

@@ -4,8 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libwayland-dev libwayland-bin
-
-  libgtest-dev libgmock-dev dpkg-dev
+  libgtest-dev libgmock-dev dpkg-dev lintian desktop-file-utils appstream man-db
   clang libclang-rt-14-dev libbenchmark-dev time
   xvfb xauth openbox trayer xdotool xclip x11-utils x11-xserver-utils imagemagick fonts-noto-cjk
   dbus-daemon dbus-bin xfce4-panel

@@ -11,7 +11,7 @@ mkdir -p "$logs"
 export ASAN_OPTIONS="log_path=$logs/asan${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="log_path=$logs/ubsan${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 status=0
-ctest --test-dir "$build" --output-on-failure --timeout 300 -LE package || status=$?
+"$(dirname "$0")/ctest.sh" "$build" --output-on-failure --timeout 300 -LE package || status=$?
 # A report is a log with something in it. A process that a test kills at a
 # random moment (the stress tests kill writers) can leave one created but
 # empty; those are named, and are no report.

@@ -50,5 +50,5 @@ wait_for 60 grep -q ready "$work/stand_in.log" || { echo "Wine's desktop did not
 if [ -n "$run" ]; then
   wine "$run" "$@"
 else
-  ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+  "$here/ctest.sh" "$build" --output-on-failure --timeout 300 "$@"
 fi

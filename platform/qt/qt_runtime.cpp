@@ -30,7 +30,7 @@
 
 #include "form_window.h"
 #include "qt_settings.h"
-
+#include "scrolling_menu.h"
 #include "text.h"
 
 // The pictures are compiled into this static library; nothing else refers to
@@ -191,7 +191,7 @@ QAction* QtRuntime::MakeAction(vb::MenuItem& item) {
 QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
     auto& qmenu = menus_[&menu];
     if (!qmenu) {
-        qmenu = std::make_unique<QMenu>();
+        qmenu = std::make_unique<ScrollingMenu>();
         for (const auto& child : menu.Children()) {
             QAction* action = MakeAction(*child);
             action->setParent(qmenu.get());
