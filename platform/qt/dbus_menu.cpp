@@ -56,31 +56,63 @@ QString DBusMenu::Label(const std::u16string& caption) {
     return label;
 }
 
-void DBusMenu::Changed() {
-    if (std::exchange(changePending_, true)) return;
-    // A rebuild changes many entries at once: the tray hears of it once.
-    QTimer::singleShot(0, this, [this] {
-        changePending_ = false;
-        ++revision_;
-        QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kPath), kInterface,
-                                                         QStringLiteral("LayoutUpdated"));
-        signal << revision_ << kRoot;
-        bus_.send(signal);
-    });
+void DBusMenu::LayoutChanged() {
+    layoutChanged_ = true;
+    Announce();
+}
+
+void DBusMenu::ItemChanged(const vb::MenuItem& item) {
+    // An entry the tray was never shown needs no word.
+    if (const auto it = ids_.find(&item); it != ids_.end()) {
+        itemsChanged_.insert(it->second);
+        Announce();
+    }
 }
 
 void DBusMenu::SetEnabled(bool enabled) {
     if (enabled_ == enabled) return;
     enabled_ = enabled;
-    Changed();
+    for (const auto& [id, item] : items_) itemsChanged_.insert(id);
+    Announce();
 }
 
 void DBusMenu::Forget(const vb::MenuItem& item) {
     const auto it = ids_.find(&item);
     if (it == ids_.end()) return;
+    itemsChanged_.erase(it->second);
     items_.erase(it->second);
     ids_.erase(it);
-    Changed();
+    LayoutChanged();
+}
+
+void DBusMenu::Announce() {
+    if (std::exchange(announcing_, true)) return;
+    // A rebuild changes many entries at once: the tray hears of it once.
+    QTimer::singleShot(0, this, [this] {
+        announcing_ = false;
+        if (!itemsChanged_.empty()) {
+            // Trays fetch only the entries' kinds again when the layout
+            // changes: captions and states come this way.
+            dbus::MenuPropertiesList changed;
+            for (const int id : std::exchange(itemsChanged_, {})) {
+                if (const auto it = items_.find(id); it != items_.end()) {
+                    changed.append({id, Properties(it->second, id)});
+                }
+            }
+            QDBusMessage signal = QDBusMessage::createSignal(
+                QString::fromLatin1(kPath), kInterface, QStringLiteral("ItemsPropertiesUpdated"));
+            signal << QVariant::fromValue(changed)
+                   << QVariant::fromValue(dbus::MenuRemovedPropertiesList());
+            bus_.send(signal);
+        }
+        if (std::exchange(layoutChanged_, false)) {
+            ++revision_;
+            QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kPath), kInterface,
+                                                             QStringLiteral("LayoutUpdated"));
+            signal << revision_ << kRoot;
+            bus_.send(signal);
+        }
+    });
 }
 
 int DBusMenu::IdOf(vb::MenuItem* item) {
@@ -102,7 +134,9 @@ QVariantMap DBusMenu::Properties(const vb::MenuItem* item, int id) const {
         properties.insert(QStringLiteral("label"), Label(item->Caption()));
         properties.insert(QStringLiteral("enabled"), enabled_);
     }
-    if (item != nullptr && !item->Visible()) properties.insert(QStringLiteral("visible"), false);
+    // Always said: a tray keeps a property that an update leaves out.
+    properties.insert(QStringLiteral("visible"), item == nullptr || item->Visible());
+
     return properties;
 }
 

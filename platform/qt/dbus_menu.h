@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
+
 #include <string>
 #include <vector>
 
@@ -31,9 +33,10 @@ class DBusMenu : public QDBusVirtualObject {
     DBusMenu(QDBusConnection bus, Handlers handlers);
     ~DBusMenu() override;
 
-    // The entries, their captions or their visibility changed: the tray
-    // fetches the menu again.
-    void Changed();
+    // Entries came or went: the tray fetches the menu again.
+    void LayoutChanged();
+    // `item`'s caption or visibility changed: the tray is told its properties.
+    void ItemChanged(const vb::MenuItem& item);
     // While disabled, every entry shows greyed out and nothing can be chosen.
     void SetEnabled(bool enabled);
     // `item` is going: an entry the tray still shows for it chooses nothing.
@@ -51,6 +54,8 @@ class DBusMenu : public QDBusVirtualObject {
     // Runs `action` once the reply is out, if the entry `id` still exists.
     void Later(int id, const std::function<void(const vb::MenuItem&)>& action);
     void Event(int id, const QString& eventId);
+    // Tells the tray, once, of everything that changed since it was last told.
+    void Announce();
 
     QDBusConnection bus_;
     Handlers handlers_;
@@ -59,7 +64,9 @@ class DBusMenu : public QDBusVirtualObject {
     int nextId_ = 2;  // 0 is the root, 1 the tray's own separator
     std::uint32_t revision_ = 1;
     bool enabled_ = true;
-    bool changePending_ = false;
+    bool announcing_ = false;  // an announcement is on its way
+    bool layoutChanged_ = false;
+    std::set<int> itemsChanged_;
 };
 
 }  // namespace qtrt

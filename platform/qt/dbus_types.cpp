@@ -30,6 +30,8 @@ void RegisterTypes() {
     qDBusRegisterMetaType<MenuLayout>();
     qDBusRegisterMetaType<MenuProperties>();
     qDBusRegisterMetaType<MenuPropertiesList>();
+    qDBusRegisterMetaType<MenuRemovedProperties>();
+    qDBusRegisterMetaType<MenuRemovedPropertiesList>();
 }
 
 QDBusArgument& operator<<(QDBusArgument& arg, const Pixmap& pixmap) {
@@ -98,6 +100,20 @@ QDBusArgument& operator<<(QDBusArgument& arg, const MenuProperties& entry) {
 const QDBusArgument& operator>>(const QDBusArgument& arg, MenuProperties& entry) {
     arg.beginStructure();
     arg >> entry.id >> entry.properties;
+    arg.endStructure();
+    return arg;
+}
+
+QDBusArgument& operator<<(QDBusArgument& arg, const MenuRemovedProperties& entry) {
+    arg.beginStructure();
+    arg << entry.id << entry.names;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& arg, MenuRemovedProperties& entry) {
+    arg.beginStructure();
+    arg >> entry.id >> entry.names;
     arg.endStructure();
     return arg;
 }

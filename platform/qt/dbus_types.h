@@ -7,6 +7,8 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
+
 #include <QVariantMap>
 
 namespace qtrt::dbus {
@@ -44,6 +46,13 @@ struct MenuProperties {
 };
 using MenuPropertiesList = QList<MenuProperties>;
 
+// Properties an entry no longer has. (ias)
+struct MenuRemovedProperties {
+    int id = 0;
+    QStringList names;
+};
+using MenuRemovedPropertiesList = QList<MenuRemovedProperties>;
+
 // Registers the types with Qt D-Bus; once is enough, more is harmless.
 void RegisterTypes();
 
@@ -55,6 +64,8 @@ QDBusArgument& operator<<(QDBusArgument& arg, const MenuLayout& layout);
 const QDBusArgument& operator>>(const QDBusArgument& arg, MenuLayout& layout);
 QDBusArgument& operator<<(QDBusArgument& arg, const MenuProperties& entry);
 const QDBusArgument& operator>>(const QDBusArgument& arg, MenuProperties& entry);
+QDBusArgument& operator<<(QDBusArgument& arg, const MenuRemovedProperties& entry);
+const QDBusArgument& operator>>(const QDBusArgument& arg, MenuRemovedProperties& entry);
 
 }  // namespace qtrt::dbus
 
@@ -62,3 +73,4 @@ Q_DECLARE_METATYPE(qtrt::dbus::Pixmap)
 Q_DECLARE_METATYPE(qtrt::dbus::ToolTip)
 Q_DECLARE_METATYPE(qtrt::dbus::MenuLayout)
 Q_DECLARE_METATYPE(qtrt::dbus::MenuProperties)
+Q_DECLARE_METATYPE(qtrt::dbus::MenuRemovedProperties)

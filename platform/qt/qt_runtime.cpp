@@ -229,26 +229,26 @@ void QtRuntime::DropMenu(const vb::MenuItem& menu) {
 
 void QtRuntime::MenuLoaded(vb::MenuItem& item) {
     DropMenu(*item.Parent());
-    tray_.MenuChanged(item, false);
+    tray_.MenuChanged(item, Tray::Change::kLoaded);
 }
 
 void QtRuntime::MenuUnloading(vb::MenuItem& item) {
     DropMenu(*item.Parent());
-    tray_.MenuChanged(item, true);
+    tray_.MenuChanged(item, Tray::Change::kGoing);
 }
 
 void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
     if (const auto it = actions_.find(&item); it != actions_.end()) {
         it->second->setText(ToQt(caption));
     }
-    tray_.MenuChanged(item, false);
+    tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
 void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
     if (const auto it = actions_.find(&item); it != actions_.end()) {
         it->second->setVisible(visible);
     }
-    tray_.MenuChanged(item, false);
+    tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
 void QtRuntime::End() {

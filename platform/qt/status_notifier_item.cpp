@@ -81,7 +81,7 @@ void StatusNotifierItem::SetTip(const QString& tip) {
 }
 
 void StatusNotifierItem::SetCombined(bool combined) {
-    if (std::exchange(combined_, combined) != combined) menu_->Changed();
+    if (std::exchange(combined_, combined) != combined) menu_->LayoutChanged();
 }
 
 void StatusNotifierItem::Emit(const char* signal) {

@@ -159,11 +159,21 @@ void Tray::SetMenusEnabled(bool enabled) {
     }
 }
 
-void Tray::MenuChanged(const vb::MenuItem& item, bool going) {
+void Tray::MenuChanged(const vb::MenuItem& item, Change change) {
     for (auto& [id, icon] : icons_) {
         if (!icon.item) continue;
-        if (going) icon.item->Menu().Forget(item);
-        icon.item->Menu().Changed();
+        DBusMenu& menu = icon.item->Menu();
+        switch (change) {
+            case Change::kLoaded:
+                menu.LayoutChanged();
+                break;
+            case Change::kGoing:
+                menu.Forget(item);
+                break;
+            case Change::kShown:
+                menu.ItemChanged(item);
+                break;
+        }
     }
 }
 

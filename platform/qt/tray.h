@@ -32,8 +32,9 @@ class Tray : public QObject {
     // While a popup or its command runs, a tray's drawing of the menus
     // shows them greyed out and offers nothing.
     void SetMenusEnabled(bool enabled);
-    // A menu item changed; with `going`, it is about to go.
-    void MenuChanged(const vb::MenuItem& item, bool going);
+    // A menu item came, is about to go, or changed its caption or visibility.
+    enum class Change { kLoaded, kGoing, kShown };
+    void MenuChanged(const vb::MenuItem& item, Change change);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -22,14 +22,26 @@ finish() {
     tail -n 60 "$T/session.log" 2>/dev/null || true
     echo "--- Orbek's output:"
     cat "$T/orbek.log" 2>/dev/null || true
+    # E2E_HOLD=SECONDS keeps a failed session that long, to look at it.
+    [ -z "${E2E_HOLD:-}" ] || { echo "holding $T"; sleep "$E2E_HOLD"; }
   fi
+
   exec 9>&- 2>/dev/null || true
   desktop_stop "$T"
-  pkill -KILL -u "${SESSION_USER:-nobody-at-all}" 2>/dev/null || true
+  # Whatever the session started is gone too: everything that runs with its folders.
+  local pids
+  pids=$(session_processes)
+  [ -z "$pids" ] || kill $pids 2>/dev/null || true
+  wait_for 5 no_session_processes || kill -KILL $(session_processes) 2>/dev/null || true
   rm -rf "$T"
   exit $rc
 }
 trap finish EXIT
+session_processes() {
+  grep -lz "^XDG_RUNTIME_DIR=$T/runtime\$" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true
+}
+no_session_processes() { [ -z "$(session_processes)" ]; }
+
 : >"$T/pids"
 
 source "$e2e_here/desktop/session.sh"
@@ -42,7 +54,7 @@ esac
 
 # The programs and tools the session runs, where its user may read them.
 mkdir -p "$T/bin" "$XDG_CONFIG_HOME/Orbek"
-cp "$ORBEK_BIN/Orbek" "$ORBEK_WL_INPUT" "$e2e_here/desktop/tray_a11y.py" "$T/bin/"
+cp "$ORBEK_BIN/Orbek" "$ORBEK_WL_INPUT" "$e2e_here"/desktop/*.py "$T/bin/"
 a11y() { in_session /usr/bin/python3 "$T/bin/tray_a11y.py" "$@"; }
 a11y_icon() { a11y icon "$1"; }
 a11y_menu() { a11y menu "$1"; }
@@ -127,7 +139,9 @@ start_orbek() {
   [ -z "${SESSION_WAYLAND:-}" ] || platform=(QT_QPA_PLATFORM=wayland)
   in_session env "${platform[@]}" "$T/bin/Orbek" >"$T/orbek.log" 2>&1 &
   ORBEK_PID=$!
-  wait_for 20 item_registered || fail "Orbek's item did not register"
+  wait_for 20 item_registered ||
+    fail "Orbek's item did not register; Orbek $(kill -0 $ORBEK_PID 2>/dev/null && echo runs || echo ended)"
+
 }
 
 session_start

@@ -47,13 +47,15 @@ watcher_up() {
     org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher >/dev/null 2>&1
 }
 
-# Orbek's item on the session bus: "<bus name>/StatusNotifierItem", or nothing.
+# Orbek's item as the tray's watcher lists it (its bus name, and the path
+# where the watcher adds it), or nothing.
 registered_item() {
   in_session dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
     /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>/dev/null | grep -o '"[^"]*/StatusNotifierItem"' |
+    string:RegisteredStatusNotifierItems 2>/dev/null | grep -o '"[^"]*StatusNotifierItem[^"]*"' |
     tr -d '"' | head -n1
 }
+
 item_registered() { [ -n "$(registered_item)" ]; }
 
 # The pointer (and, on KWin, the keyboard) of a headless Wayland seat: one
