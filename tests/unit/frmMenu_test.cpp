@@ -82,13 +82,9 @@ TEST(FormLoad, FailedStepIsReportedOnceAndTheRestRuns) {
         std::string left = "frmMenu.Left = -1";
     };
     const Row rows[] = {
-        {"PictureHandle imgMenu"},
-        {"Shell_NotifyIcon NIM_ADD"},
-        {"frmMenu.Width", "frmMenu.Left = -0"},
-        {"frmMenu.Height"},
-        {"frmMenu.Left"},
-        {"frmMenu.Show"},
-        {"frmMenu.WindowState"},
+        {"PictureHandle imgMenu"}, {"frmMenu.Width", "frmMenu.Left = -0"},
+        {"frmMenu.Height"},        {"frmMenu.Left"},
+        {"frmMenu.Show"},          {"frmMenu.WindowState"},
         {"frmMenu.Hide"},
     };
     for (const auto& row : rows) {
@@ -114,6 +110,17 @@ TEST(FormLoad, FailedStepIsReportedOnceAndTheRestRuns) {
     }
 }
 
+// The shell's refusal comes back as a result that start-up never looks at.
+TEST_F(FormTest, RefusedIconGoesUnnoticedAndStartUpCarriesOn) {
+    rt.Fail("Shell_NotifyIcon NIM_ADD", 0);
+    rt.Load(form);
+    auto expected = GoodLoad();
+    expected[2] += " !refused";
+    EXPECT_EQ(rt.log, expected);
+    EXPECT_THAT(rt.icons, IsEmpty());
+    EXPECT_THAT(rt.prompts, IsEmpty());
+}
+
 TEST_F(FormTest, FailedPictureLeavesNoIconHandleButTheIconIsAdded) {
     rt.Fail("PictureHandle", vb::kOutOfMemory);
     rt.Load(form);
@@ -127,6 +134,15 @@ TEST_F(FormTest, FailureInsideTheMenuBuildIsReportedAsTheModules) {
     rt.Load(form);
     EXPECT_THAT(rt.Reports(), ElementsAre("mdlOrbek!ShowSMenu"));
     EXPECT_EQ(rt.log.back(), "frmMenu.Hide");
+}
+
+TEST_F(FormTest, RefusedRemovalStillEnds) {
+    rt.Load(form);
+    rt.log.clear();
+    rt.Fail("Shell_NotifyIcon NIM_DELETE", 0);
+    EXPECT_THROW(rt.Unload(form), fake::Ended);
+    EXPECT_THAT(rt.log, ElementsAre("Shell_NotifyIcon NIM_DELETE !refused", "End"));
+    EXPECT_THAT(rt.prompts, IsEmpty());
 }
 
 TEST_F(FormTest, UnloadRemovesTheIconAndEnds) {
