@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "fake/fake_runtime.h"
 #include "test_util.h"
@@ -252,6 +253,23 @@ TEST_F(LoadedFormTest, PressWhileAPopupIsOpenOpensNothing) {
     EXPECT_EQ(form.PopupOpen(), 0);
 }
 
+// The flag is set after DoEvents: a press that was pending then is handled
+// inside it like any other, and opens its menu.
+TEST_F(LoadedFormTest, PressPendingWhenEventsAreProcessedOpensItsMenu) {
+    bool pending = true;
+    rt.onDoEvents = [&] {
+        if (!std::exchange(pending, false)) return;
+        EXPECT_EQ(form.PopupOpen(), 0);
+        Move(0x204);
+    };
+    Move(0x201);
+    EXPECT_THAT(rt.log,
+                ElementsAre("Screen.TwipsPerPixelX", "Refresh", "SetForegroundWindow frmMenu",
+                            "DoEvents", "Screen.TwipsPerPixelX", "SetForegroundWindow frmMenu",
+                            "DoEvents", "PopupMenu mnuRight", "PopupMenu mnuLeft"));
+    EXPECT_EQ(form.PopupOpen(), 0);
+}
+
 TEST_F(LoadedFormTest, PopupFlagIsSetWhileTheChosenCommandRuns) {
     std::vector<int> flags;
     form.mnuPopR.Click = [&](std::int16_t) { flags.push_back(form.PopupOpen()); };
@@ -290,6 +308,19 @@ TEST_F(LoadedFormTest, ChoosingASentenceCopiesAllOfIt) {
                                     "GetSetting Sentences S0", "txtMenu.Text = first\\r\\nline",
                                     "SendMessage 0x301", "Clipboard.SetText first\\r\\nline"));
     EXPECT_EQ(form.txtMenu.SelText(), u"first\r\nline");
+}
+
+// The click has no trap: a failure ends it with the runtime's notice, and
+// nothing reaches the clipboard.
+TEST_F(LoadedFormTest, FailedClickShowsTheRuntimesNotice) {
+    rt.clipboard = u"keep";
+    rt.Fail("GetSetting Sentences S0", vb::kFileAccess);
+    rt.Choose(form.mnuSentence(1));
+    EXPECT_THAT(rt.log, ElementsAre("GetSetting Sentences S0 !75", "MsgBox 0x1040 Orbek"));
+    ASSERT_EQ(rt.prompts.size(), 1u);
+    EXPECT_EQ(rt.prompts[0], u"実行時エラー '75':\r\n\r\n" + vb::Describe(vb::kFileAccess));
+    EXPECT_THAT(rt.Reports(), IsEmpty());
+    EXPECT_EQ(rt.clipboard, u"keep");
 }
 
 TEST_F(LoadedFormTest, ClickReadsTheStoreAtTheMomentOfTheClick) {
