@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev dpkg-dev
   clang libclang-rt-14-dev libbenchmark-dev time
   xvfb xauth openbox trayer xdotool xclip x11-utils x11-xserver-utils imagemagick fonts-noto-cjk
-  dbus-daemon dbus-bin xfce4-panel
+  dbus-daemon dbus-bin xfce4-panel at-spi2-core python3-pyatspi
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 
