@@ -39,34 +39,13 @@ void Form::Set(FormProperty property, float twips) {
 
 void Form::Access(std::string_view property) const { rt_.Access(*this, property); }
 
-float Form::Left() const {
-    Access("Left");
-    return left_;
-}
-float Form::Top() const {
-    Access("Top");
-    return top_;
-}
-float Form::Width() const {
-    Access("Width");
-    return width_;
-}
-float Form::Height() const {
-    Access("Height");
-    return height_;
-}
-float Form::ScaleWidth() const {
-    Access("ScaleWidth");
-    return scaleWidth_;
-}
-float Form::ScaleHeight() const {
-    Access("ScaleHeight");
-    return scaleHeight_;
-}
-std::int16_t Form::WindowState() const {
-    Access("WindowState");
-    return windowState_;
-}
+float Form::Left() const { return Read("Left", left_); }
+float Form::Top() const { return Read("Top", top_); }
+float Form::Width() const { return Read("Width", width_); }
+float Form::Height() const { return Read("Height", height_); }
+float Form::ScaleWidth() const { return Read("ScaleWidth", scaleWidth_); }
+float Form::ScaleHeight() const { return Read("ScaleHeight", scaleHeight_); }
+std::int16_t Form::WindowState() const { return Read("WindowState", windowState_); }
 
 void Form::SetLeft(float twips) { Set(FormProperty::Left, twips); }
 void Form::SetTop(float twips) { Set(FormProperty::Top, twips); }
@@ -150,26 +129,11 @@ void Control::Design(float left, float top, float width, float height) {
 
 void Control::Access(std::string_view what) const { rt_.Access(*this, what); }
 
-float Control::Left() const {
-    Access("Left");
-    return left_;
-}
-float Control::Top() const {
-    Access("Top");
-    return top_;
-}
-float Control::Width() const {
-    Access("Width");
-    return width_;
-}
-float Control::Height() const {
-    Access("Height");
-    return height_;
-}
-bool Control::Enabled() const {
-    Access("Enabled");
-    return enabled_;
-}
+float Control::Left() const { return Read("Left", left_); }
+float Control::Top() const { return Read("Top", top_); }
+float Control::Width() const { return Read("Width", width_); }
+float Control::Height() const { return Read("Height", height_); }
+bool Control::Enabled() const { return Read("Enabled", enabled_); }
 
 void Control::SetLeft(float twips) {
     left_ = twips;
@@ -244,10 +208,7 @@ std::int16_t ListBox::ListCount() const {
     return static_cast<std::int16_t>(items_.size());
 }
 
-std::int16_t ListBox::ListIndex() const {
-    Access("ListIndex");
-    return listIndex_;
-}
+std::int16_t ListBox::ListIndex() const { return Read("ListIndex", listIndex_); }
 
 void ListBox::SetListIndex(std::int16_t index) {
     if (index < -1 || index >= static_cast<std::int16_t>(items_.size())) {
@@ -271,20 +232,11 @@ void TextBox::SetText(std::u16string text) {
     rt_.ControlSet(*this, ControlProperty::Text);
 }
 
-const std::u16string& TextBox::Text() const {
-    Access("Text");
-    return text_;
-}
+const std::u16string& TextBox::Text() const { return Read("Text", text_); }
 
-std::int32_t TextBox::SelStart() const {
-    Access("SelStart");
-    return selStart_;
-}
+std::int32_t TextBox::SelStart() const { return Read("SelStart", selStart_); }
 
-std::int32_t TextBox::SelLength() const {
-    Access("SelLength");
-    return selLength_;
-}
+std::int32_t TextBox::SelLength() const { return Read("SelLength", selLength_); }
 
 std::u16string TextBox::SelText() const {
     Access("SelText");

@@ -104,6 +104,12 @@ class Form {
     friend class Runtime;
     friend class Control;
     void Set(FormProperty property, float twips);
+    // The member `value`, once the runtime has let the code read `property`.
+    template <class T>
+    const T& Read(std::string_view property, const T& value) const {
+        Access(property);
+        return value;
+    }
     void Access(std::string_view property) const;
 
     std::u16string name_;
@@ -174,6 +180,12 @@ class Control {
   protected:
     // The code reads `what`, or changes it where nothing draws it.
     void Access(std::string_view what) const;
+    // The member `value`, once the runtime has let the code read `property`.
+    template <class T>
+    const T& Read(std::string_view property, const T& value) const {
+        Access(property);
+        return value;
+    }
 
     Runtime& rt_;
 
