@@ -62,7 +62,7 @@ window_reading() {
 }
 COMPLETED=$(window_reading " 登録文データ削除完了" default)
 
-# The left menu as read out, on `sentences`; it is closed again.
+# Checks the left menu as read out, with the sentences given; it is closed again.
 expect_left_menu() {
   local want='設定(S)...'
   [ $# -eq 0 ] || want=$(printf '%s\n' "$want" - "$@")
@@ -131,7 +131,6 @@ case $E2E_CASE in
     expect_window Nulvex "Delete Orbek Sentences" "$(window_reading " 登録文データ削除中..." "disabled, default")"
     shot nulvex-failed
     cmp -s "$STORE" "$T/before.ini" || fail "the store changed"
-    ! xdotool search --name "^エラー" >/dev/null 2>&1 || fail "an error was shown"
     # Closing the window ends it.
     xdotool windowactivate --sync "$(first_window --onlyvisible --name "$DONE")" key alt+F4
     expect_nulvex_ended
