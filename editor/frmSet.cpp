@@ -131,7 +131,8 @@ void frmSet::cmdSList_Click(std::int16_t index) {
         case 0:
         case 1: {
             if (trap.If([&] { return lstSList.ListIndex() == -1; })) return;
-            const std::int16_t i = lstSList.ListIndex();
+            std::int16_t i = 0;
+            trap.Do([&] { i = lstSList.ListIndex(); });
             const bool up = index == 0;
             if (trap.If([&] { return up ? i == 0 : i == lstSList.ListCount() - 1; })) return;
             Move(i, static_cast<std::int16_t>(up ? i - 1 : i + 1));
@@ -154,7 +155,8 @@ void frmSet::cmdSList_Click(std::int16_t index) {
         }
         case 4: {
             if (trap.If([&] { return lstSList.ListIndex() == -1; })) return;
-            const std::int16_t i = lstSList.ListIndex();
+            std::int16_t i = 0;
+            trap.Do([&] { i = lstSList.ListIndex(); });
             trap.Do([&] { lstFullS.RemoveItem(i); });
             if (trap.If([&] { return i == lstSList.ListCount() - 1; })) {
                 trap.Do([&] { lstSList.RemoveItem(i); });
@@ -190,8 +192,7 @@ void frmSet::Form_Resize() {
     if (trap.If([&] { return Width() < kMinWidth; })) {
         trap.Do([&] { SetWidth(kMinWidth); });
     } else {
-        const float w = ScaleWidth();
-        trap.Do([&] { lstSList.SetWidth(w - 2520); });
+        trap.Do([&] { lstSList.SetWidth(ScaleWidth() - 2520); });
         trap.Do([&] { cmdSList[0].SetLeft(lstSList.Width() + 228); });
         trap.Do([&] { cmdSList[1].SetLeft(cmdSList[0].Left()); });
         trap.Do([&] { cmdSList[2].SetLeft(cmdSList[0].Left() + 480); });
@@ -199,7 +200,7 @@ void frmSet::Form_Resize() {
         trap.Do([&] { cmdSList[4].SetLeft(cmdSList[2].Left()); });
         trap.Do([&] { cmdSet[0].SetLeft(cmdSList[2].Left() + 600); });
         trap.Do([&] { cmdSet[1].SetLeft(cmdSet[0].Left()); });
-        trap.Do([&] { txtPreview.SetWidth(w - 240); });
+        trap.Do([&] { txtPreview.SetWidth(ScaleWidth() - 240); });
     }
     if (trap.If([&] { return Height() < kMinHeight; })) {
         trap.Do([&] { SetHeight(kMinHeight); });

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include <algorithm>
+#include <string>
 
 #include "conv.h"
 #include "error.h"
@@ -35,6 +36,16 @@ void Form::Set(FormProperty property, float twips) {
     rt_.FormSet(*this, property, twips);
     if (loaded_ && (width != width_ || height != height_)) Form_Resize();
 }
+
+void Form::Access(std::string_view property) const { rt_.Access(*this, property); }
+
+float Form::Left() const { return Read("Left", left_); }
+float Form::Top() const { return Read("Top", top_); }
+float Form::Width() const { return Read("Width", width_); }
+float Form::Height() const { return Read("Height", height_); }
+float Form::ScaleWidth() const { return Read("ScaleWidth", scaleWidth_); }
+float Form::ScaleHeight() const { return Read("ScaleHeight", scaleHeight_); }
+std::int16_t Form::WindowState() const { return Read("WindowState", windowState_); }
 
 void Form::SetLeft(float twips) { Set(FormProperty::Left, twips); }
 void Form::SetTop(float twips) { Set(FormProperty::Top, twips); }
@@ -116,6 +127,14 @@ void Control::Design(float left, float top, float width, float height) {
     height_ = height;
 }
 
+void Control::Access(std::string_view what) const { rt_.Access(*this, what); }
+
+float Control::Left() const { return Read("Left", left_); }
+float Control::Top() const { return Read("Top", top_); }
+float Control::Width() const { return Read("Width", width_); }
+float Control::Height() const { return Read("Height", height_); }
+bool Control::Enabled() const { return Read("Enabled", enabled_); }
+
 void Control::SetLeft(float twips) {
     left_ = twips;
     rt_.ControlSet(*this, ControlProperty::Left);
@@ -160,7 +179,7 @@ void ListBox::AddItem(std::u16string text, std::int16_t index) {
 }
 
 void ListBox::RemoveItem(std::int16_t index) {
-    if (index < 0 || index >= ListCount()) Raise(kInvalidCall);
+    if (index < 0 || index >= static_cast<std::int16_t>(items_.size())) Raise(kInvalidCall);
     const std::int16_t selected = listIndex_;
     std::u16string removed = std::move(items_[index]);
     items_.erase(items_.begin() + index);
@@ -179,11 +198,22 @@ void ListBox::RemoveItem(std::int16_t index) {
 }
 
 std::u16string ListBox::List(std::int16_t index) const {
-    return index >= 0 && index < ListCount() ? items_[index] : std::u16string();
+    Access("List(" + std::to_string(index) + ")");
+    const auto count = static_cast<std::int16_t>(items_.size());
+    return index >= 0 && index < count ? items_[index] : std::u16string();
 }
 
+std::int16_t ListBox::ListCount() const {
+    Access("ListCount");
+    return static_cast<std::int16_t>(items_.size());
+}
+
+std::int16_t ListBox::ListIndex() const { return Read("ListIndex", listIndex_); }
+
 void ListBox::SetListIndex(std::int16_t index) {
-    if (index < -1 || index >= ListCount()) Raise(kInvalidPropertyValue);
+    if (index < -1 || index >= static_cast<std::int16_t>(items_.size())) {
+        Raise(kInvalidPropertyValue);
+    }
     listIndex_ = index;
     rt_.ControlSet(*this, ControlProperty::ListIndex);
     if (Click) Click();
@@ -202,12 +232,27 @@ void TextBox::SetText(std::u16string text) {
     rt_.ControlSet(*this, ControlProperty::Text);
 }
 
+const std::u16string& TextBox::Text() const { return Read("Text", text_); }
+
+std::int32_t TextBox::SelStart() const { return Read("SelStart", selStart_); }
+
+std::int32_t TextBox::SelLength() const { return Read("SelLength", selLength_); }
+
+std::u16string TextBox::SelText() const {
+    Access("SelText");
+    return text_.substr(selStart_, selLength_);
+}
+
+// The selection is drawn only when the box has the focus, never from here;
+// the runtime may still refuse it.
 void TextBox::SetSelStart(std::int32_t start) {
+    Access("SelStart = " + std::to_string(start));
     selStart_ = std::clamp<std::int32_t>(start, 0, static_cast<std::int32_t>(text_.size()));
     selLength_ = 0;
 }
 
 void TextBox::SetSelLength(std::int32_t length) {
+    Access("SelLength = " + std::to_string(length));
     selLength_ =
         std::clamp<std::int32_t>(length, 0, static_cast<std::int32_t>(text_.size()) - selStart_);
 }

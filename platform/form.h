@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vb {
@@ -58,14 +59,15 @@ class Form {
     // The client size as designed.
     void DesignClientSize(float width, float height);
 
-    // Outer size and position, and the client area's size, in twips.
-    float Left() const { return left_; }
-    float Top() const { return top_; }
-    float Width() const { return width_; }
-    float Height() const { return height_; }
-    float ScaleWidth() const { return scaleWidth_; }
-    float ScaleHeight() const { return scaleHeight_; }
-    std::int16_t WindowState() const { return windowState_; }
+    // Outer size and position, and the client area's size, in twips. Reading
+    // one is an operation of the runtime, which may refuse it.
+    float Left() const;
+    float Top() const;
+    float Width() const;
+    float Height() const;
+    float ScaleWidth() const;
+    float ScaleHeight() const;
+    std::int16_t WindowState() const;
     bool Visible() const { return visible_; }
     bool Loaded() const { return loaded_; }
 
@@ -103,6 +105,13 @@ class Form {
     friend class Runtime;
     friend class Control;
     void Set(FormProperty property, float twips);
+    // The member `value`, once the runtime has let the code read `property`.
+    template <class T>
+    const T& Read(std::string_view property, const T& value) const {
+        Access(property);
+        return value;
+    }
+    void Access(std::string_view property) const;
 
     std::u16string name_;
     Handle handle_;
@@ -153,11 +162,12 @@ class Control {
     // Enabled as designed; the runtime renders it when it builds the window.
     void DesignEnabled(bool enabled) { enabled_ = enabled; }
 
-    float Left() const { return left_; }
-    float Top() const { return top_; }
-    float Width() const { return width_; }
-    float Height() const { return height_; }
-    bool Enabled() const { return enabled_; }
+    // Reading a property is an operation of the runtime, which may refuse it.
+    float Left() const;
+    float Top() const;
+    float Width() const;
+    float Height() const;
+    bool Enabled() const;
     void SetLeft(float twips);
     void SetTop(float twips);
     void SetWidth(float twips);
@@ -169,6 +179,15 @@ class Control {
     std::function<void()> DblClick;
 
   protected:
+    // The code reads `what`, or changes it where nothing draws it.
+    void Access(std::string_view what) const;
+    // The member `value`, once the runtime has let the code read `property`.
+    template <class T>
+    const T& Read(std::string_view property, const T& value) const {
+        Access(property);
+        return value;
+    }
+
     Runtime& rt_;
 
   private:
@@ -209,9 +228,9 @@ class ListBox : public Control {
     void RemoveItem(std::int16_t index);
     // The entry's text; "" for an index that holds none.
     std::u16string List(std::int16_t index) const;
-    std::int16_t ListCount() const { return static_cast<std::int16_t>(items_.size()); }
+    std::int16_t ListCount() const;
     // The selected entry, -1 for none.
-    std::int16_t ListIndex() const { return listIndex_; }
+    std::int16_t ListIndex() const;
     // Selects an entry (-1: none) and raises Click, as a selection by the
     // user does. Raises 380 for an index outside -1..count-1.
     void SetListIndex(std::int16_t index);
@@ -235,10 +254,10 @@ class TextBox : public Control {
     bool ScrollBars = false;  // both
     bool ButtonFace = false;  // the background is the button-face colour
 
-    const std::u16string& Text() const { return text_; }
-    std::int32_t SelStart() const { return selStart_; }
-    std::int32_t SelLength() const { return selLength_; }
-    std::u16string SelText() const { return text_.substr(selStart_, selLength_); }
+    const std::u16string& Text() const;
+    std::int32_t SelStart() const;
+    std::int32_t SelLength() const;
+    std::u16string SelText() const;
 
     // Setting the text clears the selection; positions are clamped to the text.
     void SetText(std::u16string text);

@@ -47,6 +47,9 @@ void Runtime::CopySelection(const TextBox& box) {
     if (box.SelLength() > 0) ClipboardSetText(box.SelText());
 }
 
+void Runtime::Access(const Form&, std::string_view) {}
+void Runtime::Access(const Control&, std::string_view) {}
+
 void Runtime::Load(Form& form) {
     if (form.loaded_) return;
     form.loaded_ = true;

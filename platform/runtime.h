@@ -88,7 +88,7 @@ class Runtime : public MenuHost {
     // App and Screen.
     virtual bool AppPrevInstance() = 0;
     static std::int16_t AppMajor();
-    static std::int16_t AppMinor();
+    virtual std::int16_t AppMinor();
     virtual float ScreenTwipsPerPixelX() = 0;
 
     // Settings store.
@@ -146,6 +146,12 @@ class Runtime : public MenuHost {
     // Renders a changed property of a control; `index` is the entry of an
     // added or removed list item.
     virtual void ControlSet(Control& control, ControlProperty property, std::int32_t index = 0) = 0;
+    // The code reads a property of a form or a control, or changes one that
+    // nothing draws: `what` is "Width", "List(2)" or "SelStart = 0". The
+    // backends keep all of it in the core and accept it; a runtime may
+    // refuse it by throwing, the property then unchanged.
+    virtual void Access(const Form& form, std::string_view what);
+    virtual void Access(const Control& control, std::string_view what);
     // Loads the form on first use: runs its load handler.
     void Load(Form& form);
     // Runs the form's unload handler; unless it cancels, the form goes.

@@ -10,8 +10,6 @@ packages=(
   dbus-daemon dbus-bin xfce4-panel at-spi2-core python3-pyatspi
   sway waybar xwayland wl-clipboard grim wtype plasma-wayland-protocols
   gnome-shell gnome-shell-extension-appindicator
-
-
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 

@@ -1,5 +1,6 @@
 #include "form_window.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -48,6 +49,27 @@ class ListWidget : public QListWidget {
     }
 };
 
+// What a form printed is drawn, held by no widget: screen readers are given
+// it as the window's description, a line a printed line.
+class FormAccessible : public QAccessibleWidget {
+  public:
+    explicit FormAccessible(FormWindow* window) : QAccessibleWidget(window, QAccessible::Dialog) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Description) return QAccessibleWidget::text(t);
+        QStringList lines;
+        for (const auto& printed : static_cast<FormWindow*>(widget())->form().Printed()) {
+            lines << ToQt(printed.text);
+        }
+        return lines.join('\n');
+    }
+};
+
+QAccessibleInterface* AccessibleForm(const QString&, QObject* object) {
+    auto* window = dynamic_cast<FormWindow*>(object);
+    return window ? new FormAccessible(window) : nullptr;
+}
+
 }  // namespace
 
 QFont DialogFont(const vb::Font& font) {
@@ -61,6 +83,8 @@ QFont DialogFont(const vb::Font& font) {
 
 FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
     : rt_(rt), form_(form), twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(AccessibleForm), true);
     setWindowTitle(ToQt(form.Caption));
     setWindowIcon(rt.Icon(form.Icon));
     setFont(DialogFont(form.font));

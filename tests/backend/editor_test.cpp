@@ -22,6 +22,14 @@ namespace {
 
 class EditorWidgetsTest : public StoreTest {
   protected:
+    struct Closer {
+        vb::Runtime& rt;
+        frmSet& set;
+        ~Closer() {
+            if (set.Loaded()) rt.Unload(set);
+        }
+    };
+
     // Opens the editor modally and lets `user` act on its window once it is shown.
     void Edit(const std::function<void(QWidget& window)>& user) {
         qtrt::QtRuntime rt;
@@ -29,6 +37,9 @@ class EditorWidgetsTest : public StoreTest {
         menu.mdl.ShowSMenu();  // as start-up leaves it, so that OK can rebuild it
         frmSet set(rt, menu.mdl, menu.txtMenu);
         QTimer::singleShot(0, [&] {
+            // However the user's part ends, a failed ASSERT included, the
+            // dialog closes after it: the modal show returns.
+            const Closer closer{rt, set};
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (w->isVisible() && w->windowTitle() == "Orbek" && w->findChild<QListWidget*>()) {
                     user(*w);
@@ -36,7 +47,6 @@ class EditorWidgetsTest : public StoreTest {
                 }
             }
             ADD_FAILURE() << "the editor window is not on screen";
-            rt.Unload(set);
         });
         set.Show(1);
     }

@@ -39,21 +39,77 @@ start_orbek() {
   ICON=$(first_window --onlyvisible --class orbek)
 }
 
-# Presses a button on the icon and waits for the menu window that opens. A
-# press soon after the last one would be the second half of a double click,
-# which opens nothing, so presses are kept apart as a user's would be.
+# A press soon after the last one would be the second half of a double
+# click, which opens nothing: presses are kept apart as a user's would be.
 LAST_PRESS=0
-press_icon() {
-  local button=$1 before now
+press_gap() {
+  local now wait_ns
   now=$(date +%s%N)
-  local wait_ns=$((LAST_PRESS + 800000000 - now))
+  wait_ns=$((LAST_PRESS + 800000000 - now))
   [ $wait_ns -le 0 ] || sleep "0.$(printf '%09d' $wait_ns)"
   LAST_PRESS=$(date +%s%N)
+}
+icon_down() { xdotool mousemove --window "$ICON" 11 11 mousedown "$1"; }
+
+# Presses a button on the icon and waits for the menu window that opens.
+press_icon() {
+  local button=$1 before
+  press_gap
   before=$(orbek_windows)
-  xdotool mousemove --window "$ICON" 11 11 mousedown "$button"
+  icon_down "$button"
   wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -gt $before ]" ||
     fail "no menu opened on button $button"
   xdotool mouseup "$button"
+}
+
+# What a screen reader reads, for the cases that run with E2E_A11Y=1 in a
+# session bus of their own (tests/CMakeLists.txt): see a11y.py.
+A11Y=$e2e_here/a11y.py
+
+# Starts the session's accessibility bus; programs started after it expose
+# their menus and windows there.
+a11y_start() {
+  desktop_run "$T" /usr/libexec/at-spi-bus-launcher --launch-immediately
+  wait_for 10 a11y_bus || fail "the accessibility bus did not start"
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+a11y_bus() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus | grep -q 'boolean true'
+}
+
+# Presses a button on the icon and reads the menu that opens as a screen
+# reader does, into MENU_ITEMS: one item a line (see a11y.py menu). The menu
+# stays open.
+read_menu() {
+  local button=$1
+  press_gap
+  "$A11Y" menu Orbek -- xdotool mousemove --window "$ICON" 11 11 mousedown "$button" \
+    >"$T/menu.txt" || fail "no menu opened on button $button"
+  LAST_PRESS=$(date +%s%N)  # the press came once the reader listened
+  xdotool mouseup "$button"
+  MENU_ITEMS=$(cat "$T/menu.txt")
+}
+
+# Checks that the menu on a button reads `want`, one item a line.
+expect_menu() {
+  local button=$1 want=$2
+  read_menu "$button"
+  [ "$MENU_ITEMS" = "$want" ] || fail "the menu on button $button reads:
+$MENU_ITEMS
+instead of:
+$want"
+}
+
+# Waits until the window of program `app` titled `title` reads `want` (see
+# a11y.py window).
+expect_window() {
+  local app=$1 title=$2 want=$3 got
+  got=$("$A11Y" window "$app" "$title" --expect - <<<"$want") || fail "'$title' reads:
+$got
+instead of:
+$want"
 }
 
 wait_menu_closed() {
@@ -98,6 +154,24 @@ expect_scaled() {
   done
 }
 
-shot() { sleep 0.3; import -window root "$E2E_ARTIFACTS/$1.png"; }
+# settled_import FILE ARGS...: takes the picture `import ARGS... FILE` once
+# the screen has settled: two in a row are the same (a window has been
+# painted, a menu has faded in). One that keeps changing is taken as it is
+# after two seconds.
+settled_import() {
+  local out=$1 deadline=$((SECONDS + 2))
+  shift
+  import "$@" "$T/settling.png"
+  while :; do
+    import "$@" "$out"
+    [ "$(compare -metric AE "$T/settling.png" "$out" null: 2>&1)" != 0 ] || return 0
+    [ $SECONDS -lt $deadline ] || return 0
+    cp "$out" "$T/settling.png"
+  done
+}
+
+# A screenshot people can look at.
+shot() { settled_import "$E2E_ARTIFACTS/$1.png" -window root; }
 
 desktop_start "$T" "${E2E_TRAY:-trayer}"
+[ "${E2E_A11Y:-0}" != 1 ] || a11y_start

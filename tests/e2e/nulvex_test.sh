@@ -32,7 +32,7 @@ expect_nulvex_ended() {
 # Answers yes, waits for the deletion to be reported, and presses OK.
 yes_then_ok() {
   xdotool key alt+y
-  wait_for 10 xdotool search --onlyvisible --name "$DONE" || fail "the window did not appear"
+  expect_window Nulvex "Delete Orbek Sentences" "$COMPLETED"
   xdotool windowactivate --sync "$(first_window --onlyvisible --name "$DONE")"
   # Enter presses OK once the deletion enabled it.
   xdotool key Return
@@ -50,25 +50,23 @@ client_shot() {
   y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
   w=$(awk '/^ *Width:/ {print $NF}' <<<"$info")
   h=48
-  sleep 0.3  # the same settling time as shot
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"
+  settled_import "$1" -window root -crop "${w}x${h}+${x}+${y}" +repage
 }
 
 has_section() { grep -qx "\[$1\]" "$STORE"; }
 
-# Height in pixels of the open menu: rows are all of one height, so it tells
-# how many items the menu holds.
-menu_height() {
-  local id
-  id=$(xdotool search --onlyvisible --class orbek | grep -vx "$ICON" | tail -n1)
-  xdotool getwindowgeometry "$id" | awk -F'[ x]+' '/Geometry/ {print $NF}'
+# The window as read out: the line printed on the second line, and OK.
+window_reading() {
+  printf '%s\n' "dialog: Delete Orbek Sentences" "dialog description:" "dialog description: $1" \
+    "push button ($2): OK"
 }
+COMPLETED=$(window_reading " 登録文データ削除完了" default)
 
-# Opens the left menu, records its height in the named variable and closes it.
-left_menu_height() {
-  press_icon 1
-  printf -v "$1" %s "$(menu_height)"
-  shot "nulvex-$1"
+# Checks the left menu as read out, with the sentences given; it is closed again.
+expect_left_menu() {
+  local want='設定(S)...'
+  [ $# -eq 0 ] || want=$(printf '%s\n' "$want" - "$@")
+  expect_menu 1 "$want"
   xdotool key Escape
   wait_menu_closed
 }
@@ -82,6 +80,9 @@ case $E2E_CASE in
     seed_store
     cp "$STORE" "$T/before.ini"
     start_nulvex
+    expect_window Nulvex "登録文データ削除の確認 - Nulvex" "$(printf '%s\n' \
+      'alert: 登録文データ削除の確認 - Nulvex' 'label: Orbekの登録文データを全て削除してよろしいですか?' \
+      'push button: はい(Y)' 'push button (default): いいえ(N)')"
     # The default answer is no.
     xdotool key Return
     # Watched until Nulvex is gone: its window must not appear on the way.
@@ -99,13 +100,15 @@ case $E2E_CASE in
     start_nulvex
     shot nulvex-question
     xdotool key alt+y
-    wait_for 10 xdotool search --onlyvisible --name "$DONE" || fail "the window did not appear"
-    wait_for 5 bash -c "! grep -qx '\\[Sentences\\]' '$STORE'" || fail "the sentences are still stored"
+    # The completion line, and OK to press, once the section has gone.
+    expect_window Nulvex "Delete Orbek Sentences" "$COMPLETED"
+    ! has_section Sentences || fail "the sentences are still stored"
     has_section Other || fail "the [Other] section went"
     grep -qx "Key=kept" "$STORE" || fail "the [Other] section lost its key"
     shot nulvex-done
     # Hidden and shown again, the window repaints what it printed.
     client_shot "$T/done.png"
+    [ "$(convert "$T/done.png" -format %k info:)" -gt 2 ] || fail "no line is drawn"
     xdotool search --onlyvisible --name "$DONE" windowminimize
     wait_for 5 bash -c "! xdotool search --onlyvisible --name '$DONE'" || fail "the window stayed"
     done_window=$(first_window --name "$DONE")
@@ -115,6 +118,21 @@ case $E2E_CASE in
     [ "$(compare -metric AE "$T/done.png" "$T/again.png" null: 2>&1)" = 0 ] ||
       fail "the window looks different after it was shown again"
     xdotool key Return
+    expect_nulvex_ended
+    ;;
+  yes-fails)
+    # The deletion cannot be written: the store's lock cannot be made.
+    seed_store
+    cp "$STORE" "$T/before.ini"
+    mkdir "$STORE.lock"
+    start_nulvex
+    xdotool key alt+y
+    # The progress line stays and OK cannot be pressed: it waits for the deletion.
+    expect_window Nulvex "Delete Orbek Sentences" "$(window_reading " 登録文データ削除中..." "disabled, default")"
+    shot nulvex-failed
+    cmp -s "$STORE" "$T/before.ini" || fail "the store changed"
+    # Closing the window ends it.
+    xdotool windowactivate --sync "$(first_window --onlyvisible --name "$DONE")" key alt+F4
     expect_nulvex_ended
     ;;
   while-orbek-runs)
@@ -128,9 +146,8 @@ case $E2E_CASE in
     has_section Other || fail "the [Other] section went"
     start_orbek
     ! has_section Sentences || fail "Orbek found sentences to write back"
-    # The menu opens and holds the settings item alone: the first item is it.
-    press_icon 1
-    [ "$(orbek_windows)" -eq 2 ] || fail "expected the icon and one menu"
+    # The menu opens and holds the settings item alone.
+    expect_menu 1 '設定(S)...'
     shot nulvex-orbek-menu
     xdotool key Escape
     wait_menu_closed
@@ -138,30 +155,25 @@ case $E2E_CASE in
   menu-follows-store)
     printf '[Sentences]\nSCMax=3\nS0=one\nS1=two\nS2=three\nS3=four\n' >"$STORE"
     start_orbek
-    left_menu_height four
+    expect_left_menu one two three four
     start_nulvex
     yes_then_ok
     # The menu holds the settings item alone.
-    left_menu_height none
-    [ "$none" -lt "$four" ] || fail "the deleted sentences are still in the menu ($none, $four)"
+    expect_left_menu
     printf 'new one' | xclip -selection clipboard
     press_icon 3
     choose_item 0
     # An error report would hold the write back until it was answered.
     wait_for 5 grep -qx 'SCMax=0' "$STORE" || fail "the registration was not written"
     no_error_box
-    left_menu_height one
+    expect_left_menu 'new one'
     press_icon 1
     choose_item 1
     expect_clipboard "new one"
     wait_menu_closed
     # Rewritten in place, as an editor would, with two other sentences.
     printf '[Sentences]\nSCMax=1\nS0=first\nS1=second\n' >"$STORE"
-    left_menu_height two
-    # One more row from one to two sentences, two more from two to four.
-    [ "$none" -lt "$one" ] || fail "no sentence row after the registration ($none, $one)"
-    [ $((four - two)) -eq $((2 * (two - one))) ] ||
-      fail "menu heights: one $one, two $two, four $four"
+    expect_left_menu first second
     press_icon 1
     choose_item 2
     expect_clipboard "second"

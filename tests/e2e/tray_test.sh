@@ -16,15 +16,41 @@ sentence() {
   esac
 }
 
+# The error report of error `number` with `description`, at `location`, as read out.
+report() {
+  printf '%s\n' 'alert: エラー - Orbek' "label: エラー番号:$1" "label: 場所:$2-Orbek20" "label: $3" \
+    'label: 上記の説明と、エラーの発生したときの簡単な状況を書いて、' \
+    "label: $ORBEK_AUTHOR <$ORBEK_CONTACT> まで連絡してください。" 'push button (default): OK'
+}
+
+# The editor on seed.ini as read out, with sentence `selected` (1 = the
+# first) selected and `preview` in the preview.
+editor_reading() {
+  local k items=('お世話になっております。' 'Tom & Jerry' 123456789012345678901234567890 \
+    1234567890123456789012345678901 '' 日本語の文章です 'last one')
+  printf '%s\n' 'dialog: Orbek' 'push button (default): OK' 'push button: Cancel' \
+    'label: 登録文一覧(L):' 'list:'
+  for k in "${!items[@]}"; do
+    if [ $((k + 1)) -eq "$1" ]; then printf 'list item (selected):'; else printf 'list item:'; fi
+    [ -z "${items[k]}" ] && echo || echo " ${items[k]}"
+  done
+  printf '%s\n' 'push button: ^' 'push button description: up' 'push button: V' \
+    'push button description: down' 'push button: N' 'push button description: New' \
+    'push button: C' 'push button description: from Clipboard' 'push button: D' \
+    'push button description: Delete' 'text:' "text content: $2"
+}
+
 case $E2E_CASE in
   left-menu)
     seed "$e2e_here/seed.ini"
     start_orbek
-    press_icon 1
+    # The settings item, the separator, then sentences 0 to 6 by their
+    # captions, as read out: an "&" marks the access key, the blank after it
+    # in "Tom & Jerry".
+    expect_menu 1 "$(printf '%s\n' '設定(S)...' - 'お世話になっております。\n...' 'Tom  Jerry' \
+      123456789012345678901234567890 123456789012345678901234567890... '' 日本語の文章です \
+      'last one')"
     shot left-menu
-    # Items: the settings item, the separator, then sentences 0..6.
-    menus=$(orbek_windows)
-    [ "$menus" -eq 2 ] || fail "expected the icon and one menu, found $menus windows"
     xdotool key Escape
     wait_menu_closed
     ;;
@@ -37,16 +63,21 @@ case $E2E_CASE in
       expect_clipboard "$(sentence $k)"
       wait_menu_closed
     done
-    # The empty sentence copies nothing: the clipboard keeps the last one.
+    # The empty sentence copies nothing: the clipboard keeps the last one,
     press_icon 1
     choose_item 5
     wait_menu_closed
     expect_clipboard "$(sentence 6)"
+    # while the same keys copy S4 once it holds a text: they chose its item.
+    sed -i 's/^S4=$/S4=no longer empty/' "$STORE"
+    press_icon 1
+    choose_item 5
+    expect_clipboard "no longer empty"
     ;;
   right-menu)
     seed "$e2e_here/seed.ini"
     start_orbek
-    press_icon 3
+    expect_menu 3 "$(printf '%s\n' '現在の内容を登録(R)' '設定(S)...' - 'About(A)...' - 'Exit(X)')"
     shot right-menu
     xdotool key Escape
     wait_menu_closed
@@ -56,10 +87,21 @@ case $E2E_CASE in
     seed "$e2e_here/seed.ini"
     start_orbek
     before=$(stat -c %Y.%s "$STORE")
-    timeout 10 "$ORBEK_BIN/Orbek" >"$T/second.log" 2>&1 || fail "the second copy failed or hung"
+    [ "$(orbek_windows)" -eq 1 ] || fail "the first icon is not seen"
+    "$ORBEK_BIN/Orbek" >"$T/second.log" 2>&1 &
+    second=$!
+    echo "$second" >>"$T/pids"
+    # Watched while it runs: no second icon. A search that met a window
+    # going away says nothing.
+    deadline=$((SECONDS + 10))
+    while kill -0 "$second" 2>/dev/null; do
+      if icons=$(xdotool search --onlyvisible --class orbek 2>/dev/null); then
+        [ "$(wc -l <<<"$icons")" -le 1 ] || fail "a second icon appeared"
+      fi
+      [ $SECONDS -lt $deadline ] || fail "the second copy did not end"
+    done
+    wait "$second" || fail "the second copy failed"
     [ ! -s "$T/second.log" ] || fail "the second copy printed: $(cat "$T/second.log")"
-    sleep 0.5  # give a wrongly added icon the time trayer needs to embed it
-    [ "$(orbek_windows)" -eq 1 ] || fail "a second icon appeared"
     [ "$(stat -c %Y.%s "$STORE")" = "$before" ] || fail "the second copy touched the store"
     press_icon 1
     choose_item 7
@@ -70,6 +112,8 @@ case $E2E_CASE in
     desktop_run "$T" "$ORBEK_BIN/Orbek"
     ORBEK_PID=$(tail -n1 "$T/pids")
     wait_for 10 xdotool search --name "^エラー - Orbek\$" || fail "no error report appeared"
+    # The menu's build reads the count and reports it.
+    expect_window Orbek "エラー - Orbek" "$(report 13 'mdlOrbek!ShowSMenu' '型が一致しません。')"
     shot damaged-count-report
     xdotool windowactivate --sync "$(first_window --name "^エラー - Orbek\$")"
     xdotool key Return
@@ -109,12 +153,19 @@ case $E2E_CASE in
     ! wait_for 1 xdotool search --onlyvisible --name "^エラー - Orbek\$" || fail "a report appeared"
     [ "$(orbek_windows)" -eq 1 ] || fail "a window appeared"
     [ "$(md5sum <"$STORE")" = "$before" ] || fail "the store changed"
+    # The same command registers a text: it was chosen, and left no report
+    # open that would keep the menus shut.
+    printf 'text again' | xclip -selection clipboard
+    press_icon 3
+    choose_item 0
+    wait_for 5 grep -qx 'SCMax=7' "$STORE" || fail "the text was not registered"
     ;;
   editor)
     seed "$e2e_here/seed.ini"
     start_orbek
     open_editor 3 1
     xdotool key --delay 150 alt+l Down Down   # the second sentence, previewed
+    expect_window Orbek Orbek "$(editor_reading 2 'Tom & Jerry')"
     shot editor
     xdotool key Escape
     wait_editor_closed
@@ -124,6 +175,9 @@ case $E2E_CASE in
     xdotool key alt+n
     wait_for 5 xdotool search --onlyvisible --name "^登録 - Orbek\$" || fail "no input box"
     xdotool type --delay 20 added
+    expect_window Orbek "登録 - Orbek" "$(printf '%s\n' 'dialog: 登録 - Orbek' \
+      'label: 登録する文章を教えてっ' 'text: 登録する文章を教えてっ' 'text content: added' \
+      'push button (default): OK' 'push button: キャンセル')"
     xdotool key Return
     wait_for 5 bash -c '! xdotool search --onlyvisible --name "^登録 - Orbek\$"' || fail "the input box stayed"
     xdotool key Return                # OK
@@ -149,11 +203,14 @@ case $E2E_CASE in
     start_orbek
     press_icon 3
     choose_item 2
-    wait_for 5 xdotool search --onlyvisible --name "^Orbek のバージョン情報\$" || fail "no version box"
+    expect_window Orbek "Orbek のバージョン情報" "$(printf '%s\n' 'alert: Orbek のバージョン情報' \
+      'label: Orbek  Version 1.20' 'label:' "label: Copyright (C) 2026 $ORBEK_AUTHOR" \
+      'push button (default): OK')"
     shot about
     windows=$(orbek_windows)
-    sleep 0.8  # apart from the last press, so that this one is no double click
-    xdotool mousemove --window "$ICON" 11 11 mousedown 1 mouseup 1
+    press_gap
+    icon_down 1
+    xdotool mouseup 1
     ! wait_for 1 bash -c "[ \$(xdotool search --onlyvisible --class orbek | wc -l) -gt $windows ]" ||
       fail "a menu opened while the version box was open"
     xdotool windowactivate --sync "$(first_window --onlyvisible --name "^Orbek のバージョン情報\$")"
@@ -161,6 +218,10 @@ case $E2E_CASE in
     wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Orbek のバージョン情報\$"' ||
       fail "the version box stayed"
     kill -0 "$ORBEK_PID" || fail "Orbek ended"
+    # The same press opens the menu once the box has closed.
+    press_icon 1
+    xdotool key Escape
+    wait_menu_closed
     ;;
   exit)
     start_orbek

@@ -108,7 +108,9 @@ std::vector<std::string> Visible(const vb::MenuItem& menu) {
 }
 
 FakeRuntime::FakeRuntime()
-    : vb::Runtime([this](std::u16string_view) { return std::make_unique<Backend>(*this); }) {
+    : FakeRuntime([this](std::u16string_view) { return std::make_unique<Backend>(*this); }) {}
+
+FakeRuntime::FakeRuntime(vb::Settings::Factory settings) : vb::Runtime(std::move(settings)) {
     AppTitle = u"Orbek";
 }
 
@@ -124,18 +126,39 @@ void FakeRuntime::Fail(const std::string& prefix, std::int32_t number, int times
     failures_.push_back({prefix, number, times});
 }
 
-void FakeRuntime::Op(const std::string& line) {
-    log.push_back(line);
-    if (failAt_ && failAt_->first + 1 == log.size()) {
-        log.back() += " !" + std::to_string(failAt_->second);
-        vb::Raise(failAt_->second);
-    }
+std::optional<std::int32_t> FakeRuntime::Planned(const std::string& line, std::size_t index) {
+    if (failAt_ && failAt_->first == index) return failAt_->second;
     for (auto& f : failures_) {
         if (f.times == 0 || line.rfind(f.prefix, 0) != 0) continue;
         if (f.times > 0) --f.times;
-        log.back() += " !" + std::to_string(f.number);
-        vb::Raise(f.number);
+        return f.number;
     }
+    return std::nullopt;
+}
+
+void FakeRuntime::Op(const std::string& line) {
+    log.push_back(line);
+    if (const auto number = Planned(line, log.size() - 1)) {
+        log.back() += " !" + std::to_string(*number);
+        vb::Raise(*number);
+    }
+}
+
+void FakeRuntime::Read(const std::string& line) {
+    if (quiet_ > 0) return;
+    if (logReads) return Op(line);
+    // Not logged: a line index cannot name it, a prefix can.
+    if (const auto number = Planned(line, std::string::npos)) {
+        log.push_back(line + " !" + std::to_string(*number));
+        vb::Raise(*number);
+    }
+}
+
+bool FakeRuntime::Call(const std::string& line) {
+    log.push_back(line);
+    if (!Planned(line, log.size() - 1)) return true;
+    log.back() += " !refused";
+    return false;
 }
 
 void FakeRuntime::Seed(std::map<std::u16string, std::u16string> keys) {
@@ -156,6 +179,11 @@ std::vector<std::string> FakeRuntime::Reports() const {
 bool FakeRuntime::AppPrevInstance() {
     Op("App.PrevInstance");
     return prevInstance;
+}
+
+std::int16_t FakeRuntime::AppMinor() {
+    Read("App.Minor");
+    return appMinor;
 }
 
 float FakeRuntime::ScreenTwipsPerPixelX() {
@@ -189,7 +217,7 @@ std::int32_t FakeRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
 
 std::u16string FakeRuntime::InputBox(std::u16string_view prompt, std::u16string_view title) {
     Op("InputBox " + Show(prompt) + " " + Show(title));
-    return typed;
+    return typed.value_or(u"");
 }
 
 bool FakeRuntime::ClipboardGetFormat(std::int16_t format) {
@@ -209,7 +237,7 @@ void FakeRuntime::ClipboardSetText(std::u16string_view text) {
 
 bool FakeRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
     lastIcon = data;
-    Op(std::string("Shell_NotifyIcon ") + NotifyMessage(message));
+    if (!Call(std::string("Shell_NotifyIcon ") + NotifyMessage(message))) return false;
     if (message == NIM_DELETE) return icons.erase(data.uID) > 0;
     if (message == NIM_MODIFY && !icons.count(data.uID)) return false;
     icons[data.uID] = data.Tip();
@@ -224,6 +252,7 @@ void FakeRuntime::SetForegroundWindow(vb::Handle window) {
 std::intptr_t FakeRuntime::SendMessage(vb::Handle window, std::uint32_t message,
                                        std::intptr_t wParam, std::intptr_t lParam) {
     Op("SendMessage " + Hex(static_cast<std::int32_t>(message)));
+    const Quiet quiet(*this);  // the box copies its own selection
     return vb::Runtime::SendMessage(window, message, wParam, lParam);
 }
 
@@ -271,6 +300,7 @@ float FakeRuntime::TextHeight(const vb::Form&) { return 240; }
 
 void FakeRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
                              std::int32_t index) {
+    const Quiet quiet(*this);  // the values are read back only to be logged
     const std::string name = Show(control.Label());
     char number[32];
     const auto twips = [&](float v) {
@@ -308,6 +338,14 @@ void FakeRuntime::ControlSet(vb::Control& control, vb::ControlProperty property,
                ".ListIndex = " + std::to_string(static_cast<vb::ListBox&>(control).ListIndex()));
             break;
     }
+}
+
+void FakeRuntime::Access(const vb::Form& form, std::string_view what) {
+    Read(Show(form.Name()) + "." + std::string(what));
+}
+
+void FakeRuntime::Access(const vb::Control& control, std::string_view what) {
+    Read(Show(control.Label()) + "." + std::string(what));
 }
 
 void FakeRuntime::FormHide(vb::Form& form) { Op(Show(form.Name()) + ".Hide"); }

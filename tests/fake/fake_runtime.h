@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/runtime.h"
+#include "platform/version.h"
 
 namespace fake {
 
@@ -22,11 +23,18 @@ using Sections = std::map<std::u16string, std::map<std::u16string, std::u16strin
 
 class FakeRuntime : public vb::Runtime {
   public:
+    // The store is the fake disk below, or what `settings` makes.
     FakeRuntime();
+    explicit FakeRuntime(vb::Settings::Factory settings);
 
     // Everything the program did, one line an operation, in order. A failed
-    // operation's line ends in " !" and the error number.
+    // operation's line ends in " !" and the error number; a refused call that
+    // reports failure by its result, in " !refused".
     std::vector<std::string> log;
+    // Reads of properties, and changes nothing draws ("lstSList.ListIndex",
+    // "txtMenu.SelStart = 0", "App.Minor"), are logged only while this is
+    // set, or when they fail.
+    bool logReads = false;
     // Lines of `log` starting with `prefix`.
     std::vector<std::string> Log(const std::string& prefix) const;
     // Operations whose line starts with `prefix` fail with `number`, the next
@@ -45,8 +53,8 @@ class FakeRuntime : public vb::Runtime {
     // Message boxes: every prompt shown, and the answer given to the next one.
     std::vector<std::u16string> prompts;
     std::int32_t answer = vb::kOk;
-    // What the user types into the next input box.
-    std::u16string typed;
+    // What the user types into the next input box and confirms; none: Cancel.
+    std::optional<std::u16string> typed = u"";
     // Location names of the error reports shown, in order.
     std::vector<std::string> Reports() const;
 
@@ -55,10 +63,13 @@ class FakeRuntime : public vb::Runtime {
 
     bool prevInstance = false;
     float twipsPerPixel = 15;
+    // App.Minor as the program reads it.
+    std::int16_t appMinor = vb::kVersionMinor;
+    // Called inside DoEvents: the events that were pending.
+    std::function<void()> onDoEvents;
     // Called while a popup is open; choose an item with Choose().
     std::function<void(vb::MenuItem& menu)> onPopup;
-    // Events pending when the program calls DoEvents: handled inside it.
-    std::function<void()> onDoEvents;
+
     // Whether a tray drawing the icon's menus would offer them now.
     bool trayMenusEnabled = true;
     void Choose(vb::MenuItem& item) { Click(item); }
@@ -68,6 +79,7 @@ class FakeRuntime : public vb::Runtime {
     vb::NotifyIconData lastIcon;
 
     bool AppPrevInstance() override;
+    std::int16_t AppMinor() override;
     float ScreenTwipsPerPixelX() override;
     std::u16string GetSetting(std::u16string_view app, std::u16string_view section,
                               std::u16string_view key,
@@ -98,6 +110,8 @@ class FakeRuntime : public vb::Runtime {
     float TextHeight(const vb::Form& form) override;
     void ControlSet(vb::Control& control, vb::ControlProperty property,
                     std::int32_t index = 0) override;
+    void Access(const vb::Form& form, std::string_view what) override;
+    void Access(const vb::Control& control, std::string_view what) override;
     // Called while a form is shown modally: the user's turn.
     std::function<void(vb::Form& form)> onModal;
     void MenuLoaded(vb::MenuItem& item) override;
@@ -109,6 +123,20 @@ class FakeRuntime : public vb::Runtime {
     void Op(const std::string& line);
 
   private:
+    // A read: recorded while reads are logged; raises the error planned for it.
+    void Read(const std::string& line);
+    // A call that reports failure by its result: recorded; false when it is to fail.
+    bool Call(const std::string& line);
+    // The error planned for the operation `line`, that would be line `index` of the log.
+    std::optional<std::int32_t> Planned(const std::string& line, std::size_t index);
+    // While the fake itself reads what the program set, to log or to copy it.
+    struct Quiet {
+        explicit Quiet(FakeRuntime& rt) : rt_(rt) { ++rt_.quiet_; }
+        ~Quiet() { --rt_.quiet_; }
+        FakeRuntime& rt_;
+    };
+    int quiet_ = 0;
+
     struct Failure {
         std::string prefix;
         std::int32_t number;

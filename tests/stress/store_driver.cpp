@@ -1,17 +1,18 @@
-// Changes the store file as Orbek and Nulvex do, through the real store, for
-// the tests that kill it halfway or run several copies at once.
+// Changes the store file by running Orbek's and Nulvex's own procedures on
+// the real store, for the tests that kill it halfway or run several copies at
+// once. The programs run on the fake runtime: the store is the only real part.
 //
-//   store_driver rewrite G N      one editor OK: the N sentences of generation G
+//   store_driver rewrite G N      the editor's OK on the N sentences of generation G
 //   store_driver orbek OPS SEED   registrations and editor OKs, one after another
-//   store_driver nulvex STOPFILE  deletions, until STOPFILE exists
+//   store_driver nulvex STOPFILE SEED  Nulvex's deletion, again and again until STOPFILE exists
 //
 // "orbek" checks after each change what the file holds (see Check) and prints
 // one line a change: "<kind> <start ns> <end ns> <outcome>"; "nulvex" prints
-// "delete <start ns> <end ns>". A broken rule ends the driver with status 2.
+// "delete <start ns> <end ns>". A broken rule, or an error the programs
+// report, ends the driver with status 2.
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +22,15 @@
 #include <thread>
 #include <vector>
 
+#include "editor/frmSet.h"
+#include "fake/fake_runtime.h"
 #include "platform/conv.h"
 #include "platform/error.h"
 #include "platform/qt/qt_settings.h"
-#include "platform/settings.h"
 #include "platform/utf8.h"
+#include "removal/frmMain.h"
 #include "stress_store.h"
+#include "tray/frmMenu.h"
 
 namespace {
 
@@ -37,14 +41,51 @@ using Section = std::optional<Keys>;  // nullopt: no section
 
 std::string FilePath() { return qtrt::QtSettingsBackend::PathFor(kApp).toStdString(); }
 
-vb::Settings OpenStore() {
-    return vb::Settings(
-        [](std::u16string_view app) { return std::make_unique<qtrt::QtSettingsBackend>(app); });
-}
-
 [[noreturn]] void Broken(const std::string& what) {
     std::fprintf(stderr, "%s\n", what.c_str());
     std::exit(2);
+}
+
+// A program on the real store.
+struct Runtime : fake::FakeRuntime {
+    Runtime()
+        : fake::FakeRuntime([](std::u16string_view app) {
+              return std::make_unique<qtrt::QtSettingsBackend>(app);
+          }) {}
+
+    // The user's next event; what the last one did is forgotten.
+    void Next() {
+        if (!prompts.empty()) Broken("the program reported: " + fake::Show(prompts.front()));
+        log.clear();
+        NextEvent();
+    }
+};
+
+// Orbek as started: its menu built from the store.
+struct Orbek {
+    Orbek() {
+        rt.Load(menu);
+        rt.Next();
+    }
+
+    // Opens the editor from the left menu; `edit` is the user, who ends
+    // with OK or Cancel.
+    void Edit(const std::function<void(frmSet& set)>& edit) {
+        rt.onModal = [&](vb::Form& form) { edit(static_cast<frmSet&>(form)); };
+        menu.mnuPopL_Click();
+        rt.Next();
+    }
+
+    Runtime rt;
+    frmMenu menu{rt};
+};
+
+// The editor's list, entry by entry: what OK writes.
+std::vector<std::u16string> Entries(const frmSet& set) {
+    std::vector<std::u16string> list;
+    for (std::int16_t k = 0; k < set.lstFullS.ListCount(); ++k)
+        list.push_back(set.lstFullS.List(k));
+    return list;
 }
 
 std::string Show(const Section& s) {
@@ -62,29 +103,34 @@ Section SectionOnDisk() {
     return s->second;
 }
 
-// The writes of an editor OK: the count first, then every sentence in order.
-Keys WriteList(vb::Settings& store, const std::vector<std::u16string>& list) {
-    Keys written;
-    const auto write = [&](const std::u16string& key, const std::u16string& value) {
-        store.SaveSetting(kApp, kSection, key, value);
-        written[key] = value;
-    };
-    write(std::u16string(kCount), vb::Str(static_cast<std::int64_t>(list.size()) - 1));
+// The keys an editor OK on `list` leaves: the count and every sentence.
+Keys Rewritten(const std::vector<std::u16string>& list) {
+    Keys keys{{std::u16string(kCount), vb::Str(static_cast<std::int64_t>(list.size()) - 1)}};
     for (std::size_t k = 0; k < list.size(); ++k) {
-        write(u"S" + vb::Str(static_cast<std::int64_t>(k)), list[k]);
+        keys[u"S" + vb::Str(static_cast<std::int64_t>(k))] = list[k];
     }
-    return written;
+    return keys;
+}
+
+// Selects entry `index` as the user does, and presses button `button`.
+void Press(frmSet& set, std::int16_t index, std::int16_t button) {
+    set.lstSList.Selected(index);
+    set.cmdSList_Click(button);
 }
 
 int RewriteCommand(int generation, int count) {
-    auto store = OpenStore();
-    std::vector<std::u16string> list;
-    for (int k = 0; k < count; ++k) list.push_back(stress::Sentence(generation, k));
-    std::puts("writing");
-    std::fflush(stdout);
-    store.OpenScope();
-    WriteList(store, list);
-    store.CloseScope();
+    Orbek orbek;
+    orbek.Edit([&](frmSet& set) {
+        while (set.lstSList.ListCount() > 0) Press(set, 0, 4);  // Delete
+        for (int k = 0; k < count; ++k) {
+            orbek.rt.typed = stress::Sentence(generation, k);
+            set.cmdSList_Click(2);  // New
+        }
+        orbek.rt.Next();
+        std::puts("writing");
+        std::fflush(stdout);
+        set.cmdSet_Click(0);
+    });
     std::puts("done");
     std::fflush(stdout);
     return 0;
@@ -112,8 +158,8 @@ std::string Check(const Section& seen, const Keys& written, Section& now) {
 // The count as read at the start of a change, and what the view was then.
 // Only deletions happen between two changes of this program, so the view is
 // either what the file held after the last change or no section.
-std::int32_t ReadCount(vb::Settings& store, const Section& last, Section& seen) {
-    const std::u16string count = store.GetSetting(kApp, kSection, kCount);
+std::int32_t ReadCount(vb::Runtime& rt, const Section& last, Section& seen) {
+    const std::u16string count = rt.GetSetting(kApp, kSection, kCount);
     if (count.empty()) {
         seen.reset();
         return -1;
@@ -127,7 +173,7 @@ std::int32_t ReadCount(vb::Settings& store, const Section& last, Section& seen) 
 }
 
 int OrbekCommand(int ops, unsigned seed) {
-    auto store = OpenStore();
+    Orbek orbek;
     std::mt19937 random(seed);
     Section last = SectionOnDisk();
     int number = 0;
@@ -137,34 +183,36 @@ int OrbekCommand(int ops, unsigned seed) {
         std::int64_t start = 0;
         const bool append = random() % 3 != 0;
         if (append) {
-            // Registration: the sentence, then the count, in one event.
-            store.EventBoundary();
+            // The right menu's first item: the clipboard's text registered.
             start = stress::NowNs();
-            store.OpenScope();
-            const std::int32_t n = ReadCount(store, last, seen);
-            const std::u16string key = u"S" + vb::Str(n + 1), text = stress::Marked(u'a', ++number);
-            store.SaveSetting(kApp, kSection, key, text);
-            store.SaveSetting(kApp, kSection, kCount, vb::Str(n + 1));
-            store.CloseScope();
-            written = {{key, text}, {std::u16string(kCount), vb::Str(n + 1)}};
+            const std::int32_t n = ReadCount(orbek.rt, last, seen);
+            const std::u16string text = stress::Marked(u'a', ++number);
+            orbek.rt.clipboard = text;
+            orbek.menu.mnuPopR_Click(0);
+            written = {{u"S" + vb::Str(n + 1), text}, {std::u16string(kCount), vb::Str(n + 1)}};
         } else {
-            // The editor: loaded in one event, committed in a later one.
-            store.EventBoundary();
-            std::vector<std::u16string> list;
-            const std::int32_t n = vb::CLng(store.GetSetting(kApp, kSection, kCount, u"-1"));
-            for (std::int32_t k = 0; k <= n; ++k) {
-                list.push_back(store.GetSetting(kApp, kSection, u"S" + vb::Str(k)));
-            }
-            if (list.size() > 30) list.erase(list.begin(), list.begin() + 10);  // leaves keys above
-            std::reverse(list.begin(), list.end());
-            list.push_back(stress::Marked(u'e', ++number));
-            store.EventBoundary();
-            start = stress::NowNs();
-            store.OpenScope();
-            ReadCount(store, last, seen);  // the menu is torn down by the count first
-            written = WriteList(store, list);
-            store.CloseScope();
+            // The editor, loaded in one event: the list loses its first ten
+            // when long (leaving keys above it), its last moves to the top,
+            // so that every sentence changes its key, and one more is added.
+            // OK comes in a later event.
+            orbek.Edit([&](frmSet& set) {
+                if (set.lstSList.ListCount() > 30) {
+                    for (int k = 0; k < 10; ++k) Press(set, 0, 4);  // Delete
+                }
+                for (auto at = static_cast<std::int16_t>(set.lstSList.ListCount() - 1); at > 0;
+                     --at) {
+                    Press(set, at, 0);  // Up
+                }
+                orbek.rt.typed = stress::Marked(u'e', ++number);
+                set.cmdSList_Click(2);  // New
+                orbek.rt.Next();
+                start = stress::NowNs();
+                ReadCount(orbek.rt, last, seen);
+                written = Rewritten(Entries(set));
+                set.cmdSet_Click(0);
+            });
         }
+        orbek.rt.Next();
         const std::string outcome = Check(seen, written, last);
         const std::int64_t end = stress::NowNs();
         std::printf("%s %lld %lld %s\n", append ? "append" : "editor",
@@ -175,16 +223,15 @@ int OrbekCommand(int ops, unsigned seed) {
 }
 
 int NulvexCommand(const char* stopFile, unsigned seed) {
-    auto store = OpenStore();
     std::mt19937 random(seed);
     while (::access(stopFile, F_OK) != 0) {
-        store.EventBoundary();
+        // Nulvex started, answered Yes: done once its OK can be pressed.
+        Runtime rt;
+        rt.answer = vb::kYes;
+        frmMain form(rt);
         const std::int64_t start = stress::NowNs();
-        try {
-            store.DeleteSetting(kApp, kSection);
-        } catch (const vb::Error& e) {
-            if (e.number != vb::kInvalidCall) throw;  // 5: nothing to delete
-        }
+        form.Start();
+        if (!form.cmdMain.Enabled()) Broken("Nulvex stopped after " + rt.log.back());
         std::printf("delete %lld %lld\n", static_cast<long long>(start),
                     static_cast<long long>(stress::NowNs()));
         std::fflush(stdout);

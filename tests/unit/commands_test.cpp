@@ -111,6 +111,16 @@ TEST(SetNowCommand, ClipboardTextBecomesTheNextSentence) {
     }
 }
 
+TEST_F(CommandTest, EmptyTextBecomesAnItemWithAnEmptyCaption) {
+    Start(kTwo);
+    rt.clipboard = u"";
+    menu.SetNowCB();
+    EXPECT_EQ(rt.disk[u"Sentences"][u"S2"], u"");
+    EXPECT_THAT(rt.Log("mnuSentence(3)"),
+                ElementsAre("mnuSentence(3).Caption = ", "mnuSentence(3).Visible = True"));
+    EXPECT_THAT(Menu(), ElementsAre("設定(&S)...", "-", "a", "b", ""));
+}
+
 TEST_F(CommandTest, SameTextTwiceMakesTwoSentences) {
     Start(kTwo);
     rt.clipboard = u"same";
@@ -181,15 +191,23 @@ TEST_F(CommandTest, HighestCountOverflowsAndWritesNothing) {
 
 TEST_F(CommandTest, VersionBoxShowsThreeLines) {
     Start(kTwo);
-    menu.mnuPopR_Click(3);
-    EXPECT_THAT(rt.log, ElementsAre("MsgBox 0x1040 Orbek のバージョン情報"));
-    ASSERT_EQ(rt.prompts.size(), 1u);
-    const std::u16string& text = rt.prompts[0];
-    const std::u16string head = u"Orbek  Version 1.20\r\n\r\n";
-    ASSERT_EQ(text.substr(0, head.size()), head);
-    const std::u16string rights = text.substr(head.size());
-    EXPECT_FALSE(rights.empty());
-    EXPECT_EQ(rights.find_first_of(u"\r\n"), std::u16string::npos);
+    // The numbers as they are: no zero is filled in.
+    for (const auto& [minor, version] :
+         {std::pair<std::int16_t, std::u16string>{20, u"1.20"}, {5, u"1.5"}, {0, u"1.0"}}) {
+        SCOPED_TRACE(minor);
+        rt.appMinor = minor;
+        rt.log.clear();
+        rt.prompts.clear();
+        menu.mnuPopR_Click(3);
+        EXPECT_THAT(rt.log, ElementsAre("MsgBox 0x1040 Orbek のバージョン情報"));
+        ASSERT_EQ(rt.prompts.size(), 1u);
+        const std::u16string& text = rt.prompts[0];
+        const std::u16string head = u"Orbek  Version " + version + u"\r\n\r\n";
+        ASSERT_EQ(text.substr(0, head.size()), head);
+        const std::u16string rights = text.substr(head.size());
+        EXPECT_FALSE(rights.empty());
+        EXPECT_EQ(rights.find_first_of(u"\r\n"), std::u16string::npos);
+    }
 }
 
 TEST_F(CommandTest, SeparatorsDoNothing) {

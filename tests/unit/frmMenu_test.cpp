@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "fake/fake_runtime.h"
 #include "test_util.h"
@@ -82,13 +83,9 @@ TEST(FormLoad, FailedStepIsReportedOnceAndTheRestRuns) {
         std::string left = "frmMenu.Left = -1";
     };
     const Row rows[] = {
-        {"PictureHandle imgMenu"},
-        {"Shell_NotifyIcon NIM_ADD"},
-        {"frmMenu.Width", "frmMenu.Left = -0"},
-        {"frmMenu.Height"},
-        {"frmMenu.Left"},
-        {"frmMenu.Show"},
-        {"frmMenu.WindowState"},
+        {"PictureHandle imgMenu"}, {"frmMenu.Width", "frmMenu.Left = -0"},
+        {"frmMenu.Height"},        {"frmMenu.Left"},
+        {"frmMenu.Show"},          {"frmMenu.WindowState"},
         {"frmMenu.Hide"},
     };
     for (const auto& row : rows) {
@@ -114,6 +111,17 @@ TEST(FormLoad, FailedStepIsReportedOnceAndTheRestRuns) {
     }
 }
 
+// The shell's refusal comes back as a result that start-up never looks at.
+TEST_F(FormTest, RefusedIconGoesUnnoticedAndStartUpCarriesOn) {
+    rt.Fail("Shell_NotifyIcon NIM_ADD", 0);
+    rt.Load(form);
+    auto expected = GoodLoad();
+    expected[2] += " !refused";
+    EXPECT_EQ(rt.log, expected);
+    EXPECT_THAT(rt.icons, IsEmpty());
+    EXPECT_THAT(rt.prompts, IsEmpty());
+}
+
 TEST_F(FormTest, FailedPictureLeavesNoIconHandleButTheIconIsAdded) {
     rt.Fail("PictureHandle", vb::kOutOfMemory);
     rt.Load(form);
@@ -127,6 +135,15 @@ TEST_F(FormTest, FailureInsideTheMenuBuildIsReportedAsTheModules) {
     rt.Load(form);
     EXPECT_THAT(rt.Reports(), ElementsAre("mdlOrbek!ShowSMenu"));
     EXPECT_EQ(rt.log.back(), "frmMenu.Hide");
+}
+
+TEST_F(FormTest, RefusedRemovalStillEnds) {
+    rt.Load(form);
+    rt.log.clear();
+    rt.Fail("Shell_NotifyIcon NIM_DELETE", 0);
+    EXPECT_THROW(rt.Unload(form), fake::Ended);
+    EXPECT_THAT(rt.log, ElementsAre("Shell_NotifyIcon NIM_DELETE !refused", "End"));
+    EXPECT_THAT(rt.prompts, IsEmpty());
 }
 
 TEST_F(FormTest, UnloadRemovesTheIconAndEnds) {
@@ -236,6 +253,23 @@ TEST_F(LoadedFormTest, PressWhileAPopupIsOpenOpensNothing) {
     EXPECT_EQ(form.PopupOpen(), 0);
 }
 
+// The flag is set after DoEvents: a press that was pending then is handled
+// inside it like any other, and opens its menu.
+TEST_F(LoadedFormTest, PressPendingWhenEventsAreProcessedOpensItsMenu) {
+    bool pending = true;
+    rt.onDoEvents = [&] {
+        if (!std::exchange(pending, false)) return;
+        EXPECT_EQ(form.PopupOpen(), 0);
+        Move(0x204);
+    };
+    Move(0x201);
+    EXPECT_THAT(rt.log,
+                ElementsAre("Screen.TwipsPerPixelX", "Refresh", "SetForegroundWindow frmMenu",
+                            "DoEvents", "Screen.TwipsPerPixelX", "SetForegroundWindow frmMenu",
+                            "DoEvents", "PopupMenu mnuRight", "PopupMenu mnuLeft"));
+    EXPECT_EQ(form.PopupOpen(), 0);
+}
+
 TEST_F(LoadedFormTest, PopupFlagIsSetWhileTheChosenCommandRuns) {
     std::vector<int> flags;
     form.mnuPopR.Click = [&](std::int16_t) { flags.push_back(form.PopupOpen()); };
@@ -274,6 +308,19 @@ TEST_F(LoadedFormTest, ChoosingASentenceCopiesAllOfIt) {
                                     "GetSetting Sentences S0", "txtMenu.Text = first\\r\\nline",
                                     "SendMessage 0x301", "Clipboard.SetText first\\r\\nline"));
     EXPECT_EQ(form.txtMenu.SelText(), u"first\r\nline");
+}
+
+// The click has no trap: a failure ends it with the runtime's notice, and
+// nothing reaches the clipboard.
+TEST_F(LoadedFormTest, FailedClickShowsTheRuntimesNotice) {
+    rt.clipboard = u"keep";
+    rt.Fail("GetSetting Sentences S0", vb::kFileAccess);
+    rt.Choose(form.mnuSentence(1));
+    EXPECT_THAT(rt.log, ElementsAre("GetSetting Sentences S0 !75", "MsgBox 0x1040 Orbek"));
+    ASSERT_EQ(rt.prompts.size(), 1u);
+    EXPECT_EQ(rt.prompts[0], u"実行時エラー '75':\r\n\r\n" + vb::Describe(vb::kFileAccess));
+    EXPECT_THAT(rt.Reports(), IsEmpty());
+    EXPECT_EQ(rt.clipboard, u"keep");
 }
 
 TEST_F(LoadedFormTest, ClickReadsTheStoreAtTheMomentOfTheClick) {

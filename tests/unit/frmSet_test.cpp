@@ -201,13 +201,16 @@ TEST_F(frmSetTest, OneEntryDoesNotMove) {
 TEST_F(frmSetTest, NewAppendsTheTypedTextUnchangedToBothLists) {
     Open(kThree);
     Select(1);
-    for (const std::u16string typed : {u"two\r\nlines", u""}) {  // "" when cancelled
+    // Typed, an empty field confirmed, and Cancel.
+    for (const auto& typed :
+         {std::optional<std::u16string>(u"two\r\nlines"), std::optional<std::u16string>(u""),
+          std::optional<std::u16string>()}) {
         rt.typed = typed;
         set.cmdSList_Click(2);
     }
-    EXPECT_EQ(rt.Log("InputBox"), Lines(2, "InputBox 登録する文章を教えてっ 登録 - Orbek"));
-    ExpectLists({"s0\\r\\nx", "s1\\r\\nx", "s2\\r\\nx", "two\\r\\nlines", ""},
-                {"s0", "s1", "s2", "two\\r\\nlines", ""});
+    EXPECT_EQ(rt.Log("InputBox"), Lines(3, "InputBox 登録する文章を教えてっ 登録 - Orbek"));
+    ExpectLists({"s0\\r\\nx", "s1\\r\\nx", "s2\\r\\nx", "two\\r\\nlines", "", ""},
+                {"s0", "s1", "s2", "two\\r\\nlines", "", ""});
     EXPECT_EQ(set.lstSList.ListIndex(), 1);
     EXPECT_EQ(Preview(), "s1\\r\\nx");
 }
@@ -265,6 +268,72 @@ TEST_F(frmSetTest, DoubleClickCopiesTheFullTextAndChangesNoList) {
     EXPECT_EQ(rt.clipboard, u"s1\r\nx");
     EXPECT_EQ(fake::Show(menu.txtMenu.Text()), "s1\\r\\nx");
     ExpectLists({"s0\\r\\nx", "s1\\r\\nx", "s2\\r\\nx"}, {"s0", "s1", "s2"});
+}
+
+TEST_F(frmSetTest, DoubleClickOnThreeLinesCopiesThemAllAndTheEditorStays) {
+    Open({{u"SCMax", u"1"}, {u"S0", u"one\r\ntwo\r\nthree"}, {u"S1", u"other"}});
+    Select(0);
+    set.lstSList_DblClick();
+    EXPECT_EQ(rt.clipboard, u"one\r\ntwo\r\nthree");
+    // Nothing but the copy: the dialog is neither minimized nor unloaded.
+    EXPECT_THAT(rt.log, ElementsAre("txtMenu.Text = one\\r\\ntwo\\r\\nthree", "SendMessage 0x301",
+                                    "Clipboard.SetText one\\r\\ntwo\\r\\nthree"));
+    EXPECT_TRUE(set.Loaded());
+    EXPECT_EQ(set.lstSList.ListIndex(), 0);
+    EXPECT_EQ(Preview(), "one\\r\\ntwo\\r\\nthree");
+}
+
+TEST_F(frmSetTest, SentenceStartingWithALineBreakIsPreviewedWhole) {
+    Open({{u"SCMax", u"0"}, {u"S0", u"\r\nsecond line"}});
+    ExpectLists({"\\r\\nsecond line"}, {""});
+    Select(0);
+    EXPECT_EQ(Preview(), "\\r\\nsecond line");
+}
+
+// The list's click has no trap: a failing preview ends it with the
+// runtime's notice, and the selection stays.
+TEST_F(frmSetTest, FailedPreviewShowsTheRuntimesNotice) {
+    Open(kThree);
+    rt.Fail("txtPreview.Text", vb::kOutOfMemory);
+    set.lstSList.Selected(1);
+    EXPECT_THAT(rt.log, ElementsAre("txtPreview.Text = s1\\r\\nx !7", "MsgBox 0x1040 Orbek"));
+    EXPECT_EQ(rt.prompts.at(0), u"実行時エラー '7':\r\n\r\n" + vb::Describe(vb::kOutOfMemory));
+    EXPECT_EQ(set.lstSList.ListIndex(), 1);
+}
+
+// A failure in a test that stops a command ends it; a failure in Delete's
+// last-entry test goes on as for the last entry.
+TEST_F(frmSetTest, FailedTestsStopACommandOrTakeTheEntryAsTheLast) {
+    struct Row {
+        std::int16_t button;
+        const char* test;
+        Lines shown;
+        std::int16_t after;
+    };
+    const Row rows[] = {
+        {0, "lstSList.ListIndex", {"s0", "s1", "s2"}, 1},  // anything selected?
+        {1, "lstSList.ListIndex", {"s0", "s1", "s2"}, 1},
+        {1, "lstSList.ListCount", {"s0", "s1", "s2"}, 1},  // the last entry?
+        {4, "lstSList.ListIndex", {"s0", "s1", "s2"}, 1},
+        {4, "lstSList.ListCount", {"s0", "s2"}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.button) + " " + row.test);
+        fake::FakeRuntime rt;
+        frmMenu menu(rt);
+        frmSet set(rt, menu.mdl, menu.txtMenu);
+        rt.Seed(kThree);
+        rt.Load(set);
+        set.lstSList.Selected(1);
+        rt.Fail(row.test, vb::kOutOfMemory);
+        set.cmdSList_Click(row.button);
+        EXPECT_THAT(rt.Reports(), ElementsAre("frmSet!cmdSList_Click"));
+        EXPECT_EQ(Items(set.lstSList), row.shown);
+        Lines full;
+        for (const auto& shown : row.shown) full.push_back(shown + "\\r\\nx");
+        EXPECT_EQ(Items(set.lstFullS), full);
+        EXPECT_EQ(set.lstSList.ListIndex(), row.after);
+    }
 }
 
 TEST_F(frmSetTest, DoubleClickWithoutSelectionCopiesNothing) {
@@ -325,6 +394,17 @@ TEST_F(frmSetTest, OkRewritesTheListAndKeepsKeysAboveIt) {
     EXPECT_THAT(fake::Visible(menu.mnuLeft), ElementsAre("設定(&S)...", "-", "c\\n...", "e", "f"));
     EXPECT_FALSE(set.Loaded());
     EXPECT_EQ(set.WindowState(), vb::kMinimized);
+}
+
+TEST_F(frmSetTest, OkWritesAMissingSentenceAsTheEmptyText) {
+    Open({{u"SCMax", u"2"}, {u"S0", u"a"}, {u"S2", u"c"}});
+    ExpectLists({"a", "", "c"}, {"a", "", "c"});
+    set.cmdSet_Click(0);
+    EXPECT_THAT(rt.Log("SaveSetting"),
+                ElementsAre("SaveSetting Sentences SCMax 2", "SaveSetting Sentences S0 a",
+                            "SaveSetting Sentences S1 ", "SaveSetting Sentences S2 c"));
+    EXPECT_EQ(rt.disk[u"Sentences"],
+              (Keys{{u"SCMax", u"2"}, {u"S0", u"a"}, {u"S1", u""}, {u"S2", u"c"}}));
 }
 
 TEST_F(frmSetTest, OkOnAnEmptyListStoresMinusOne) {

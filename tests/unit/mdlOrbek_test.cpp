@@ -72,6 +72,40 @@ TEST_F(ShowErrMsgTest, TrapReportsEachFailureAndResumes) {
     EXPECT_NE(rt.prompts.at(0).find(u"\r\nオーバーフローしました。\r\n"), std::u16string::npos);
 }
 
+TEST_F(ShowErrMsgTest, MinorVersionIsWrittenAsItIs) {
+    for (const auto& [minor, line] : {std::pair<std::int16_t, std::u16string>{5, u"Orbek5"},
+                                      {20, u"Orbek20"},
+                                      {0, u"Orbek0"}}) {
+        rt.appMinor = minor;
+        rt.Err.Number = 13;
+        mdl.ShowErrMsg(u"frmMenu_Load");
+        const std::u16string head = u"エラー番号:13\r\n場所:frmMenu_Load-" + line + u"\r\n";
+        EXPECT_EQ(rt.prompts.back().substr(0, head.size()), head);
+    }
+}
+
+// The report has no trap: a failure while it reads the version or shows its
+// box is reported by nobody, and the failing procedure goes on.
+TEST_F(ShowErrMsgTest, FailingReportIsNotReportedAgainAndTheProcedureGoesOn) {
+    for (const char* part : {"App.Minor", "MsgBox 0x1040 エラー - Orbek"}) {
+        SCOPED_TRACE(part);
+        Program p;
+        p.rt.Seed({{u"SCMax", u"1"}, {u"S0", u"a"}, {u"S1", u"b"}});
+        p.rt.Fail("GetSetting Sentences S0", vb::kInvalidCall);
+        p.rt.Fail(part, vb::kOutOfMemory);
+        p.mdl.ShowSMenu();
+        EXPECT_EQ(p.rt.log, (std::vector<std::string>{
+                                "GetSetting Sentences SCMax", "Refresh",
+                                "mnuSentence(0).Visible = True", "GetSetting Sentences S0 !5",
+                                std::string(part) + " !7", "Load mnuSentence(1)",
+                                "mnuSentence(1).Caption = ", "mnuSentence(1).Visible = True",
+                                "GetSetting Sentences S1", "Load mnuSentence(2)",
+                                "mnuSentence(2).Caption = b", "mnuSentence(2).Visible = True"}));
+        EXPECT_THAT(p.rt.prompts, IsEmpty());
+        EXPECT_EQ(p.rt.Err.Number, 0);  // resumed all the same
+    }
+}
+
 TEST(SentenceCaption, FirstLineMarkedThenCutAt30Units) {
     const std::u16string line25(25, u'a'), line26(26, u'b'), line28(28, u'c'), line29(29, u'd'),
         line30(30, u'e'), line31(31, u'f');
