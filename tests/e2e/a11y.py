@@ -26,7 +26,14 @@ on the accessibility bus of the session this runs in (at-spi-bus-launcher).
       and scroll bars with no name. With --expect, waits until the reading is
       FILE's content ("-": standard input).
 
-Both wait up to --timeout seconds (default 10) for what they read; past it
+  a11y.py [--timeout S] choose APP NAME
+      Chooses the item NAME (as `menu` prints it) of APP's open popup menu.
+
+  a11y.py [--timeout S] icon APP
+      Prints the middle of APP's last icon that shows, on the screen: "X Y"
+      (where a tray lists its icons).
+
+They wait up to --timeout seconds (default 10) for what they read; past it
 they print the last reading, if any, say why on standard error and exit 1.
 Usage errors exit 2.
 """
@@ -62,32 +69,96 @@ def applications(name):
             yield app
 
 
+def menu_lines_of(item):
+    """An item's line as `menu` prints it, in a list; none for a hidden one."""
+    s = states(item)
+    if not s.contains(pyatspi.STATE_VISIBLE):
+        return []
+    if item.getRole() == pyatspi.ROLE_SEPARATOR:
+        return ["-"]
+    off = not (s.contains(pyatspi.STATE_ENABLED) and s.contains(pyatspi.STATE_SENSITIVE))
+    return [item.name + (" (disabled)" if off else "")]
+
+
 def menu_lines(menu):
     lines = []
     for i in range(menu.childCount):
         item = menu.getChildAtIndex(i)
-        if item is None:
-            continue
-        s = states(item)
-        if not s.contains(pyatspi.STATE_VISIBLE):
-            continue
-        if item.getRole() == pyatspi.ROLE_SEPARATOR:
-            lines.append("-")
-            continue
-        off = not (s.contains(pyatspi.STATE_ENABLED) and s.contains(pyatspi.STATE_SENSITIVE))
-        lines.append(item.name + (" (disabled)" if off else ""))
+        if item is not None:
+            lines.extend(menu_lines_of(item))
     return lines
 
 
 def open_menu(app_name):
-    """A popup menu of the application that is showing, where the toolkit lists it."""
+    """A popup menu of the application that is showing, where the toolkit lists
+    it: among the application's windows, or as the one thing a window holds."""
     for app in applications(app_name):
         for i in range(app.childCount):
             child = app.getChildAtIndex(i)
-            if (child is not None and child.getRole() in MENUS
-                    and states(child).contains(pyatspi.STATE_SHOWING)):
+            if child is None or not states(child).contains(pyatspi.STATE_SHOWING):
+                continue
+            if child.getRole() in MENUS:
                 return child
+            if child.getRole() == pyatspi.ROLE_WINDOW and child.childCount == 1:
+                inner = child.getChildAtIndex(0)
+                if inner is not None and inner.getRole() in MENUS:
+                    return inner
     return None
+
+
+def until(find, timeout):
+    """What `find` finds within `timeout` seconds, or None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        try:
+            found = find()
+        except Exception:  # it went while it was read: look again
+            found = None
+        if found is not None or time.monotonic() >= deadline:
+            return found
+        time.sleep(0.1)
+
+
+def choose(app_name, name, timeout):
+    def item():
+        menu = open_menu(app_name)
+        for i in range(menu.childCount if menu is not None else 0):
+            child = menu.getChildAtIndex(i)
+            if child is not None and menu_lines_of(child) == [name]:
+                return child
+        return None
+
+    found = until(item, timeout)
+    if found is None:
+        print("no item %r in an open menu of %s in %g s" % (name, app_name, timeout),
+              file=sys.stderr)
+        return 1
+    found.queryAction().doAction(0)
+    return 0
+
+
+def icon(app_name, timeout):
+    def place():
+        icons = []
+        for app in applications(app_name):
+            stack = [app]
+            while stack:
+                acc = stack.pop()
+                if acc.getRole() == pyatspi.ROLE_ICON and states(acc).contains(
+                        pyatspi.STATE_SHOWING):
+                    icons.append(acc)
+                stack.extend(acc.getChildAtIndex(i) for i in reversed(range(acc.childCount)))
+        if not icons:
+            return None
+        box = icons[-1].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return "%d %d" % (box.x + box.width // 2, box.y + box.height // 2)
+
+    found = until(place, timeout)
+    if found is None:
+        print("no icon of %s showed in %g s" % (app_name, timeout), file=sys.stderr)
+        return 1
+    print(found)
+    return 0
 
 
 def read_menu(app_name, command, timeout):
@@ -213,10 +284,19 @@ def main(argv):
     window.add_argument("app")
     window.add_argument("title")
     window.add_argument("--expect")
+    chosen = commands.add_parser("choose")
+    chosen.add_argument("app")
+    chosen.add_argument("name")
+    shown = commands.add_parser("icon")
+    shown.add_argument("app")
     try:
         args = parser.parse_args(argv)
     except SystemExit as exit:
         return 2 if exit.code else 0
+    if args.what == "choose":
+        return choose(args.app, args.name, args.timeout)
+    if args.what == "icon":
+        return icon(args.app, args.timeout)
     if args.what == "menu":
         command = args.command[1:] if args.command[:1] == ["--"] else args.command
         return read_menu(args.app, command, args.timeout)

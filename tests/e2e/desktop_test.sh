@@ -54,11 +54,8 @@ esac
 
 # The programs and tools the session runs, where its user may read them.
 mkdir -p "$T/bin" "$XDG_CONFIG_HOME/Orbek"
-cp "$ORBEK_BIN/Orbek" "$ORBEK_WL_INPUT" "$e2e_here"/desktop/*.py "$T/bin/"
-a11y() { in_session /usr/bin/python3 "$T/bin/tray_a11y.py" "$@"; }
-a11y_icon() { a11y icon "$1"; }
-a11y_menu() { a11y menu "$1"; }
-a11y_choose() { a11y choose "$1" "$2"; }
+cp "$ORBEK_BIN/Orbek" "$ORBEK_WL_INPUT" "$e2e_here/a11y.py" "$e2e_here"/desktop/*.py "$T/bin/"
+a11y() { in_session /usr/bin/python3 "$T/bin/a11y.py" "$@"; }
 STORE="$XDG_CONFIG_HOME/Orbek/Orbek.ini"
 cp "$e2e_here/seed.ini" "$STORE"
 

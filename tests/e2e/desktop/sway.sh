@@ -49,7 +49,7 @@ EOF
 session_shot() { in_session grim "$1"; }
 
 # The icon's middle, from waybar's widgets over AT-SPI.
-icon_place() { a11y_icon waybar; }
+icon_place() { a11y icon waybar; }
 
 click() {
   input "move $1 $2"
@@ -59,8 +59,8 @@ click() {
 # The keys go to the focused window. waybar's menus take no keys on sway 1.7.
 keys() { in_session wtype $(printf -- '-k %s ' "$@"); }
 
-menu_items() { a11y_menu waybar; }
-choose() { a11y_choose waybar "$1"; }
+menu_items() { a11y --timeout 1 menu waybar; }
+choose() { a11y choose waybar "$1"; }
 
 clipboard_read() { in_session wl-paste -n 2>/dev/null; }
 clipboard_write() { in_session wl-copy -- "$1"; }
