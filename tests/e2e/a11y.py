@@ -29,9 +29,9 @@ on the accessibility bus of the session this runs in (at-spi-bus-launcher).
   a11y.py [--timeout S] choose APP NAME
       Chooses the item NAME (as `menu` prints it) of APP's open popup menu.
 
-  a11y.py [--timeout S] icon APP
-      Prints the middle of APP's last icon that shows, on the screen: "X Y"
-      (where a tray lists its icons).
+  a11y.py [--timeout S] icon APP [NAME]
+      Prints the middle of APP's last icon that shows, or of what shows named
+      NAME, on the screen: "X Y" (where a tray lists its icons).
 
 They wait up to --timeout seconds (default 10) for what they read; past it
 they print the last reading, if any, say why on standard error and exit 1.
@@ -137,15 +137,15 @@ def choose(app_name, name, timeout):
     return 0
 
 
-def icon(app_name, timeout):
+def icon(app_name, name, timeout):
     def place():
         icons = []
         for app in applications(app_name):
             stack = [app]
             while stack:
                 acc = stack.pop()
-                if acc.getRole() == pyatspi.ROLE_ICON and states(acc).contains(
-                        pyatspi.STATE_SHOWING):
+                wanted = acc.name == name if name else acc.getRole() == pyatspi.ROLE_ICON
+                if wanted and states(acc).contains(pyatspi.STATE_SHOWING):
                     icons.append(acc)
                 stack.extend(acc.getChildAtIndex(i) for i in reversed(range(acc.childCount)))
         if not icons:
@@ -165,12 +165,16 @@ def read_menu(app_name, command, timeout):
     found = []
 
     def shown(event):
-        if found or not event.detail1 or event.source.getRole() not in MENUS:
-            return
-        if app_of(event.source) != app_name:
-            return
-        found.append(menu_lines(event.source))
+        try:
+            if found or not event.detail1 or event.source.getRole() not in MENUS:
+                return
+            if app_of(event.source) != app_name:
+                return
+            found.append(menu_lines(event.source))
+        except GLib.Error:
+            return  # something that showed and went at once
         pyatspi.Registry.stop()
+
 
     def begin():
         menu = open_menu(app_name)
@@ -289,6 +293,7 @@ def main(argv):
     chosen.add_argument("name")
     shown = commands.add_parser("icon")
     shown.add_argument("app")
+    shown.add_argument("name", nargs="?")
     try:
         args = parser.parse_args(argv)
     except SystemExit as exit:
@@ -296,7 +301,7 @@ def main(argv):
     if args.what == "choose":
         return choose(args.app, args.name, args.timeout)
     if args.what == "icon":
-        return icon(args.app, args.timeout)
+        return icon(args.app, args.name, args.timeout)
     if args.what == "menu":
         command = args.command[1:] if args.command[:1] == ["--"] else args.command
         return read_menu(args.app, command, args.timeout)

@@ -74,3 +74,36 @@ input() {
   wait_for 10 bash -c "[ \$(grep -c . '$T/input.out') -gt $before ]" || fail "wl_input did not answer: $*"
   ! tail -n1 "$T/input.out" | grep -q "^cannot" || fail "wl_input: $(tail -n1 "$T/input.out")"
 }
+
+# Where the icon is now: a tray moves its icons as others come and go.
+# The place is taken when it stays the same for half a second.
+locate_icon() {
+  local x y
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    read -r x y < <(icon_place) || fail "the tray shows no icon of Orbek's"
+    [ "$x $y" != "${ICON_X:-} ${ICON_Y:-}" ] || return 0
+    ICON_X=$x ICON_Y=$y
+    sleep 0.5
+  done
+}
+
+# How a test opens and reads a menu, where the desktop's own file does not
+# say otherwise: it clicks the icon and reads what opens.
+open_menu() {
+  locate_icon
+  click "$ICON_X" "$ICON_Y" "$1"
+  wait_for 10 menu_open || fail "no menu opened on the $1 button"
+}
+menu_open() { [ -n "$(menu_items 2>/dev/null)" ]; }
+menu_closed() { ! menu_open; }
+
+# Chooses an item of the open menu with the keyboard, as a user would: the
+# first Down makes the first item active, separators are passed over.
+choose_with_keys() {
+  local index
+  index=$(menu_items | grep -vx -- '-' | grep -nxF -- "$1" | head -n1 | cut -d: -f1)
+  [ -n "$index" ] || fail "no item '$1' in the menu"
+  local downs=()
+  for ((i = 0; i < index; i++)); do downs+=(Down); done
+  keys "${downs[@]}" Return
+}
