@@ -10,7 +10,8 @@ packages=(
   dbus-daemon dbus-bin xfce4-panel at-spi2-core python3-pyatspi
   sway waybar xwayland wl-clipboard grim wtype plasma-wayland-protocols
   gnome-shell gnome-shell-extension-appindicator
-  plasma-workspace plasma-desktop kwin-x11
+  plasma-workspace plasma-desktop kwin-x11 kwin-wayland qtwayland5
+
 
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
 )

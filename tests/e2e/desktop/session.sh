@@ -96,6 +96,11 @@ open_menu() {
 }
 menu_open() { [ -n "$(menu_items 2>/dev/null)" ]; }
 menu_closed() { ! menu_open; }
+close_menu() {
+  # A click beside the menu closes it, on every desktop.
+  click $((ICON_X / 2)) 400 left
+  wait_for 10 menu_closed || fail "the menu stayed open"
+}
 
 # Chooses an item of the open menu with the keyboard, as a user would: the
 # first Down makes the first item active, separators are passed over.
