@@ -61,10 +61,6 @@ int& BeforeOpening(int& argc, char** argv, const char* program) {
     return argc;
 }
 
-}  // namespace
-
-namespace {
-
 bool WaylandSession(const char* xdgSessionType, const char* waylandDisplay) {
     return (Set(xdgSessionType) && std::string_view(xdgSessionType) == "wayland") ||
            Set(waylandDisplay);
@@ -80,9 +76,8 @@ std::string PlatformFor(const char* qtQpaPlatform, const char* xdgSessionType,
     return wayland && Set(display) ? "xcb" : std::string();
 }
 
-bool OnXWayland() {
-    return QGuiApplication::platformName() == QLatin1String("xcb") &&
-           WaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
+bool InWaylandSession() {
+    return WaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
 }
 
 std::string NoDisplayMessage(const char* program, const std::string& platform,

@@ -15,8 +15,8 @@ namespace qtrt {
 std::string PlatformFor(const char* qtQpaPlatform, const char* xdgSessionType,
                         const char* waylandDisplay, const char* display);
 
-// Whether the program runs through XWayland in a Wayland session.
-bool OnXWayland();
+// Whether the session is a Wayland one, whichever way the program runs in it.
+bool InWaylandSession();
 
 // What the program says when Qt cannot open `platform`'s display.
 std::string NoDisplayMessage(const char* program, const std::string& platform,

@@ -64,8 +64,12 @@ void StatusNotifierItem::Register() {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(kWatcher), QStringLiteral("/StatusNotifierWatcher"),
         QString::fromLatin1(kWatcher), QStringLiteral("RegisterStatusNotifierItem"));
-    call << service_;
+    // Offered by the connection's unique name, which has its owner from the
+    // start: GNOME Shell's tray, given the well-known name, looks up its owner
+    // while it sets the item up and now and then drops the item on the way.
+    call << bus_.baseService();
     bus_.asyncCall(call);
+
 }
 
 void StatusNotifierItem::SetIcon(const QIcon& icon) {

@@ -89,11 +89,12 @@ void Tray::Host(std::uint32_t id, Icon& icon) {
 void Tray::HostOnDBus(std::uint32_t id, Icon& icon) {
     icon.xembed.reset();
     // Where Orbek cannot open its own menu at the icon and have it close as
-    // a menu does, the tray draws one menu that holds both: GNOME Shell's
-    // tray draws the item's menu for a left click anyway, and from XWayland
-    // a menu of Orbek's gets neither the keys nor a click beside it while a
-    // Wayland window has the focus, nor the pointer's place over a panel.
-    icon.combined = StatusNotifierItem::WatcherShowsMenuOnLeftClick() || OnXWayland();
+    // a menu does, the tray draws one menu that holds both. GNOME Shell's
+    // tray draws the item's menu for a left click anyway. In a Wayland
+    // session a menu of Orbek's gets, from XWayland, neither the keys nor a
+    // click beside it while a Wayland window has the focus, nor the pointer's
+    // place over a panel; and natively it has no window to open from.
+    icon.combined = StatusNotifierItem::WatcherShowsMenuOnLeftClick() || InWaylandSession();
     if (!icon.item) {
         DBusMenu::Handlers menu{
             [this, id] {

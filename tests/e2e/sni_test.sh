@@ -66,6 +66,24 @@ case $E2E_CASE in
     choose 8
     expect_clipboard "from the panel"
     ;;
+  left-open)
+    # The sentence menu left open half a minute: the panel waited for
+    # nothing of Orbek's, so it opens no menu of its own and says nothing.
+    seed "$e2e_here/seed.ini"
+    start_orbek_sni
+    panel=$(menus_open wrapper-2.0)  # the panel's plugin's own window
+    left_menu
+    sleep 30
+    [ "$(menus_open orbek)" -eq 1 ] || fail "$(menus_open orbek) menus of Orbek's are open"
+    [ "$(menus_open wrapper-2.0)" -eq "$panel" ] || fail "the panel opened a menu"
+    ! grep -iE "timeout|timed out|no ?reply" "$T/desktop.log" || fail "the panel reported a time-out"
+    xdotool key Escape
+    wait_for 5 bash -c '[ "$(xdotool search --onlyvisible --class orbek 2>/dev/null | wc -l)" -eq 0 ]' ||
+      fail "the menu did not close"
+    # The panel and the item still answer.
+    right_menu
+    xdotool key Escape
+    ;;
   flag)
     seed "$e2e_here/seed.ini"
     start_orbek_sni

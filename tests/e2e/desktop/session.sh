@@ -47,14 +47,14 @@ watcher_up() {
     org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher >/dev/null 2>&1
 }
 
-# Orbek's item as the tray's watcher lists it (its bus name, and the path
-# where the watcher adds it), or nothing.
+# The item the tray's watcher lists first (Orbek's, the only one), as it
+# lists it, or nothing.
 registered_item() {
   in_session dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
     /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>/dev/null | grep -o '"[^"]*StatusNotifierItem[^"]*"' |
-    tr -d '"' | head -n1
+    string:RegisteredStatusNotifierItems 2>/dev/null | sed -n 's/^ *string "\(.*\)"$/\1/p' | head -n1
 }
+
 
 item_registered() { [ -n "$(registered_item)" ]; }
 
