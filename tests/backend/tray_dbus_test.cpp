@@ -47,6 +47,7 @@ namespace {
 using qtrt::dbus::MenuLayout;
 using qtrt::dbus::MenuPropertiesList;
 using ::testing::AllOf;
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -146,11 +147,15 @@ class MenuSignals : public QObject {
     }
 
     int layouts = 0;
+    uint revision = 0;  // the latest LayoutUpdated's
     // Each entry's "enabled" as the updates said it, the latest last.
     std::map<int, std::vector<bool>> enabled;
 
   public slots:
-    void LayoutUpdated(uint, int) { ++layouts; }
+    void LayoutUpdated(uint latest, int) {
+        ++layouts;
+        revision = latest;
+    }
     void ItemsPropertiesUpdated(const QDBusMessage& message) {
         const auto changed = qdbus_cast<MenuPropertiesList>(message.arguments().value(0));
         for (const auto& entry : changed) {
@@ -291,8 +296,12 @@ class TrayOnDBusTest : public StoreTest {
     void ExpectOneLayoutUpdate(int before) {
         EXPECT_TRUE(WaitFor([&] { return signals_->layouts > before; }));
         Settle();
-        Layout();  // a round trip: what was sent before its answer has come
+        // A round trip: what was sent before its answer has come. The layout
+        // is of the revision the tray was told of, so it asks no more.
+        const QDBusMessage reply =
+            Call(kMenuPath, kMenu, QStringLiteral("GetLayout"), {0, 0, QStringList()});
         EXPECT_EQ(signals_->layouts, before + 1) << "one rebuild, one word to the tray";
+        EXPECT_EQ(reply.arguments().value(0).toUInt(), signals_->revision);
     }
 
     // The tray is told that every entry of `ids` is `enabled`, and reads so.
@@ -304,11 +313,16 @@ class TrayOnDBusTest : public StoreTest {
             });
         })) << "told enabled="
             << enabled;
+        EXPECT_THAT(Enabled(), Each(enabled));
+    }
+
+    // What the layout says of each entry that can be chosen.
+    std::vector<bool> Enabled() {
+        std::vector<bool> enabled;
         for (const MenuLayout& entry : Layout().children) {
-            if (!IsSeparator(entry)) {
-                EXPECT_EQ(entry.properties.value("enabled").toBool(), enabled) << entry.id;
-            }
+            if (!IsSeparator(entry)) enabled.push_back(entry.properties.value("enabled").toBool());
         }
+        return enabled;
     }
 
     // Calls as a tray does and waits for the answer and for what the call
@@ -724,6 +738,24 @@ TEST_F(TrayOnDBusTest, ItemRegistersAgainWithEachWatcherThatComes) {
             EXPECT_TRUE(WaitFor([&] { return signals_->layouts > layouts; }));
         }
     }
+}
+
+// An item made anew while a popup is open, for a watcher that came, shows
+// the menu greyed as the one it replaces did.
+TEST_F(TrayOnDBusTest, ItemMadeWhileAPopupIsOpenIsGreyedUntilItCloses) {
+    WriteFile(kStore);
+    ASSERT_NO_FATAL_FAILURE(Start(false));
+    onShown_ = [&](QWidget&) {
+        watcher_.reset();
+        EXPECT_TRUE(WaitFor([&] { return !Owned(service_); }));
+        watcher_ = std::make_unique<FakeWatcher>(false);
+        ASSERT_TRUE(WaitFor([&] { return !watcher_->registered.empty(); }));
+        EXPECT_THAT(Enabled(), ElementsAre(false, false, false, false));
+    };
+    Clicked(IdOf(Layout(), "About(_A)..."));
+    Settle();
+    EXPECT_EQ(shown_.size(), 1u);
+    EXPECT_THAT(Enabled(), ElementsAre(true, true, true, true));
 }
 
 TEST(DBusMenuLabel, AccessKeysBecomeUnderscores) {
