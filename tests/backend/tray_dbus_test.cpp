@@ -792,6 +792,9 @@ int main(int argc, char** argv) {
         const QTemporaryDir dir;
         const QString running = dir.filePath(QStringLiteral("running"));
         qputenv("TEST_PREMATURE_EXIT_FILE", running.toLocal8Bit());
+        // Each test has folders of its own; before them, this one.
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         std::vector<char*> command{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
         command.insert(command.end(), argv, argv + argc);
         command.push_back(nullptr);
