@@ -45,8 +45,11 @@ QString DBusMenu::Label(const std::u16string& caption) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'_') {
             label += QStringLiteral("__");
-        } else if (text[i] == u'&' && i + 1 < text.size()) {
-            // "&&" is an ampersand; "&" before anything else marks the access key.
+        } else if (text[i] == u'&') {
+            // "&&" is an ampersand; "&" before anything else marks the access
+            // key, and at the end, with nothing to mark, is dropped, as in
+            // Orbek's own menus.
+            if (i + 1 == text.size()) break;
             label += text[i + 1] == u'&' ? QStringLiteral("&") : QStringLiteral("_");
             if (text[i + 1] == u'&') ++i;
         } else {

@@ -48,7 +48,10 @@ QtRuntime::QtRuntime()
             [this] { Store().EventBoundary(); });
 }
 
-QtRuntime::~QtRuntime() = default;
+QtRuntime::~QtRuntime() {
+    // The next runtime of this process is not another copy of the program.
+    if (instanceLock_ >= 0) ::close(instanceLock_);
+}
 
 bool QtRuntime::AppPrevInstance() {
     // One copy a session: the running copy holds a lock that the kernel drops
