@@ -31,48 +31,31 @@ const QStringList kTextTypes = {QStringLiteral("text/plain;charset=utf-8"),
 constexpr auto kReadDeadline = std::chrono::seconds(2);
 
 // The two protocols carry the same messages under two names: one
-// implementation serves both, through these.
-struct Wlr {
-    using Manager = zwlr_data_control_manager_v1;
-    using Device = zwlr_data_control_device_v1;
-    using Source = zwlr_data_control_source_v1;
-    using Offer = zwlr_data_control_offer_v1;
-    using DeviceListener = zwlr_data_control_device_v1_listener;
-    using SourceListener = zwlr_data_control_source_v1_listener;
-    using OfferListener = zwlr_data_control_offer_v1_listener;
-    static constexpr const wl_interface* kManager = &zwlr_data_control_manager_v1_interface;
-    static constexpr auto GetDevice = zwlr_data_control_manager_v1_get_data_device;
-    static constexpr auto CreateSource = zwlr_data_control_manager_v1_create_data_source;
-    static constexpr auto AddDeviceListener = zwlr_data_control_device_v1_add_listener;
-    static constexpr auto SetSelection = zwlr_data_control_device_v1_set_selection;
-    static constexpr auto AddSourceListener = zwlr_data_control_source_v1_add_listener;
-    static constexpr auto OfferType = zwlr_data_control_source_v1_offer;
-    static constexpr auto DestroySource = zwlr_data_control_source_v1_destroy;
-    static constexpr auto AddOfferListener = zwlr_data_control_offer_v1_add_listener;
-    static constexpr auto Receive = zwlr_data_control_offer_v1_receive;
-    static constexpr auto DestroyOffer = zwlr_data_control_offer_v1_destroy;
-};
-
-struct Ext {
-    using Manager = ext_data_control_manager_v1;
-    using Device = ext_data_control_device_v1;
-    using Source = ext_data_control_source_v1;
-    using Offer = ext_data_control_offer_v1;
-    using DeviceListener = ext_data_control_device_v1_listener;
-    using SourceListener = ext_data_control_source_v1_listener;
-    using OfferListener = ext_data_control_offer_v1_listener;
-    static constexpr const wl_interface* kManager = &ext_data_control_manager_v1_interface;
-    static constexpr auto GetDevice = ext_data_control_manager_v1_get_data_device;
-    static constexpr auto CreateSource = ext_data_control_manager_v1_create_data_source;
-    static constexpr auto AddDeviceListener = ext_data_control_device_v1_add_listener;
-    static constexpr auto SetSelection = ext_data_control_device_v1_set_selection;
-    static constexpr auto AddSourceListener = ext_data_control_source_v1_add_listener;
-    static constexpr auto OfferType = ext_data_control_source_v1_offer;
-    static constexpr auto DestroySource = ext_data_control_source_v1_destroy;
-    static constexpr auto AddOfferListener = ext_data_control_offer_v1_add_listener;
-    static constexpr auto Receive = ext_data_control_offer_v1_receive;
-    static constexpr auto DestroyOffer = ext_data_control_offer_v1_destroy;
-};
+// implementation serves both, through these names.
+#define ORBEK_DATA_CONTROL(Name, prefix)                                                \
+    struct Name {                                                                       \
+        using Manager = prefix##_manager_v1;                                            \
+        using Device = prefix##_device_v1;                                              \
+        using Source = prefix##_source_v1;                                              \
+        using Offer = prefix##_offer_v1;                                                \
+        using DeviceListener = prefix##_device_v1_listener;                             \
+        using SourceListener = prefix##_source_v1_listener;                             \
+        using OfferListener = prefix##_offer_v1_listener;                               \
+        static constexpr const wl_interface* kManager = &prefix##_manager_v1_interface; \
+        static constexpr auto GetDevice = prefix##_manager_v1_get_data_device;          \
+        static constexpr auto CreateSource = prefix##_manager_v1_create_data_source;    \
+        static constexpr auto AddDeviceListener = prefix##_device_v1_add_listener;      \
+        static constexpr auto SetSelection = prefix##_device_v1_set_selection;          \
+        static constexpr auto AddSourceListener = prefix##_source_v1_add_listener;      \
+        static constexpr auto OfferType = prefix##_source_v1_offer;                     \
+        static constexpr auto DestroySource = prefix##_source_v1_destroy;               \
+        static constexpr auto AddOfferListener = prefix##_offer_v1_add_listener;        \
+        static constexpr auto Receive = prefix##_offer_v1_receive;                      \
+        static constexpr auto DestroyOffer = prefix##_offer_v1_destroy;                 \
+    };
+ORBEK_DATA_CONTROL(Wlr, zwlr_data_control)
+ORBEK_DATA_CONTROL(Ext, ext_data_control)
+#undef ORBEK_DATA_CONTROL
 
 // The globals a connection finds: the first seat and a data-control manager.
 struct Globals {

@@ -2,6 +2,13 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The build under test, and the folder that keeps the screenshots.
+need_build() {
+  : "${ORBEK_BIN:?set ORBEK_BIN to the build folder}"
+  : "${E2E_ARTIFACTS:=$PWD/e2e-artifacts}"
+  mkdir -p "$E2E_ARTIFACTS"
+}
+
 clipboard() { xclip -o -selection clipboard 2>/dev/null; }
 
 # Waits until the X clipboard holds exactly the given text.

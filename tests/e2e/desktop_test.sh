@@ -8,9 +8,7 @@ DESKTOP=$1
 e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$e2e_here/../../scripts/desktop.sh"
 source "$e2e_here/common.sh"
-: "${ORBEK_BIN:?set ORBEK_BIN to the build folder}"
-: "${E2E_ARTIFACTS:=$PWD/e2e-artifacts}"
-mkdir -p "$E2E_ARTIFACTS"
+need_build
 
 T=$(mktemp -d /tmp/orbek-desktop.XXXXXX)
 chmod 755 "$T"

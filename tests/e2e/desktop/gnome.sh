@@ -36,11 +36,7 @@ EOF
     DBUS_SYSTEM_BUS_ADDRESS="unix:path=$T/system-bus"
   local shell
   if [ "$DESKTOP" = gnome-x11 ]; then
-    Xvfb -displayfd 3 -screen 0 1280x800x24 +extension GLX -nolisten tcp 3>"$T/display" \
-      >>"$T/session.log" 2>&1 &
-    echo $! >>"$T/pids"
-    wait_for 30 test -s "$T/display" || fail "Xvfb did not start"
-    session_env DISPLAY=":$(head -n1 "$T/display")" XDG_SESSION_TYPE=x11
+    start_x_server
     shell=(gnome-shell --x11 --replace --unsafe-mode)
   else
     session_env XDG_SESSION_TYPE=wayland
@@ -123,26 +119,4 @@ menu_items() {
       : i.label.text + (i.reactive ? '' : ' (disabled)')) : []"
 }
 
-uri() { /usr/bin/python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
-
-# With the keyboard, as a user would: Down moves from item to item.
-choose() {
-  local index
-  index=$(shell_eval "$INDICATOR.menu._getMenuItems().filter(i => i.visible && i.label && i.reactive)
-    .findIndex(i => i.label.text === decodeURIComponent('$(uri "$1")'))")
-  [ "$index" -ge 0 ] || fail "no item '$1' in the menu"
-  local downs=()
-  for ((i = 0; i <= index; i++)); do downs+=(Down); done
-  keys "${downs[@]}" Return
-}
-
-clipboard_read() {
-  if [ "$DESKTOP" = gnome-x11 ]; then in_session xclip -o -selection clipboard 2>/dev/null; else in_session wl-paste -n 2>/dev/null; fi
-}
-clipboard_write() {
-  if [ "$DESKTOP" = gnome-x11 ]; then
-    printf '%s' "$1" | in_session xclip -selection clipboard
-  else
-    in_session wl-copy -- "$1"
-  fi
-}
+choose() { choose_with_keys "$1"; }

@@ -16,11 +16,7 @@ session_start() {
     LIBGL_ALWAYS_SOFTWARE=1
   # The services the bus starts must see this session, or the shell aborts.
   if [ "$DESKTOP" = plasma-x11 ]; then
-    Xvfb -displayfd 3 -screen 0 1280x800x24 +extension GLX -nolisten tcp 3>"$T/display" \
-      >>"$T/session.log" 2>&1 &
-    echo $! >>"$T/pids"
-    wait_for 30 test -s "$T/display" || fail "Xvfb did not start"
-    session_env DISPLAY=":$(head -n1 "$T/display")" XDG_SESSION_TYPE=x11
+    start_x_server
     in_session dbus-run-session -- bash -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0/bus"
       dbus-update-activation-environment --all
       kwin_x11 --replace &
@@ -116,15 +112,4 @@ choose() {
 [ "$DESKTOP" = plasma-x11 ] || close_menu() {
   keys Escape
   MENU_SHOWN=
-}
-
-clipboard_read() {
-  if [ "$DESKTOP" = plasma-x11 ]; then in_session xclip -o -selection clipboard 2>/dev/null; else in_session wl-paste -n 2>/dev/null; fi
-}
-clipboard_write() {
-  if [ "$DESKTOP" = plasma-x11 ]; then
-    printf '%s' "$1" | in_session xclip -selection clipboard
-  else
-    in_session wl-copy -- "$1"
-  fi
 }

@@ -23,6 +23,15 @@ session_env HOME="$T/home" XDG_CONFIG_HOME="$T/config" XDG_DATA_HOME="$T/data" \
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+# An X server for a desktop on X11, with OpenGL for its compositor.
+start_x_server() {
+  Xvfb -displayfd 3 -screen 0 1280x800x24 +extension GLX -nolisten tcp 3>"$T/display" \
+    >>"$T/session.log" 2>&1 &
+  echo $! >>"$T/pids"
+  wait_for 30 test -s "$T/display" || fail "Xvfb did not start"
+  session_env DISPLAY=":$(head -n1 "$T/display")" XDG_SESSION_TYPE=x11
+}
+
 # Everything the session runs from lives in the test's folder, which the
 # session's user may read: the build folder may be in a home it cannot enter.
 share_with_session_user() {
@@ -111,4 +120,21 @@ choose_with_keys() {
   local downs=()
   for ((i = 0; i < index; i++)); do downs+=(Down); done
   keys "${downs[@]}" Return
+}
+
+# The clipboard as the session's own programs read and write it: Wayland
+# programs in a Wayland session, X programs in an X one.
+clipboard_read() {
+  if [ -n "${SESSION_WAYLAND:-}" ]; then
+    in_session wl-paste -n 2>/dev/null
+  else
+    in_session xclip -o -selection clipboard 2>/dev/null
+  fi
+}
+clipboard_write() {
+  if [ -n "${SESSION_WAYLAND:-}" ]; then
+    in_session wl-copy -- "$1"
+  else
+    printf '%s' "$1" | in_session xclip -selection clipboard
+  fi
 }

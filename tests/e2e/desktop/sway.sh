@@ -61,7 +61,4 @@ keys() { in_session wtype $(printf -- '-k %s ' "$@"); }
 
 menu_items() { a11y --timeout 1 menu waybar; }
 choose() { a11y choose waybar "$1"; }
-
-clipboard_read() { in_session wl-paste -n 2>/dev/null; }
-clipboard_write() { in_session wl-copy -- "$1"; }
 MENU_KIND=combined
