@@ -183,7 +183,7 @@ void frmSet::lstSList_DblClick() {
     txtMenu_.SetText(lstFullS.List(lstSList.ListIndex()));
     txtMenu_.SetSelStart(0);
     txtMenu_.SetSelLength(static_cast<std::int32_t>(txtMenu_.Text().size()));
-    rt_.SendMessage(txtMenu_.hWnd(), WM_COPY, 0, 0);
+    rt_.SendMessageA(txtMenu_.hWnd(), WM_COPY, 0, 0);
 }
 
 void frmSet::Form_Resize() {
