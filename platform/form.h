@@ -14,6 +14,7 @@ namespace vb {
 
 class Runtime;
 class Control;
+class CommandButton;
 class MenuItem;
 using Handle = std::intptr_t;
 
@@ -90,6 +91,18 @@ class Form {
 
     // The controls, in tab order.
     const std::vector<Control*>& Controls() const { return controls_; }
+
+    // The keys' rules, which every backend asks. Enter presses the first
+    // enabled default button where the focus is on no button, Esc the first
+    // enabled cancel button; none where there is no such button.
+    CommandButton* DefaultButton() const;
+    CommandButton* CancelButton() const;
+    // Where a label's access key sends the focus: the next visible, enabled
+    // control after it that is not a label; none where there is none.
+    Control* LabelTarget(const Control& label) const;
+    // A caption's access key: the character after the first "&" that does
+    // not stand for itself ("&&"); 0 for none.
+    static char16_t AccessKey(std::u16string_view caption);
 
     // Events, delivered by the runtime.
     virtual void Form_Load() {}

@@ -91,7 +91,6 @@ void Runtime::End() {
     std::abort();  // not reached: the compiler does not take a virtual's word for it
 }
 
-
 void Runtime::FormSet(Form& form, FormProperty property, float value) {
     // No window yet, or none ever: the form keeps the values.
     if (!SetWindow(form, property, value)) StoreGeometry(form, property, value);

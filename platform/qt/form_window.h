@@ -40,7 +40,8 @@ class FormWindow : public QDialog {
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Esc: the cancel button, if the form has one.
+    // Enter and Esc press the buttons the form's rules name.
+    void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
 
   private:

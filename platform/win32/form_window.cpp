@@ -297,7 +297,7 @@ bool FormWindow::TranslateKeys(MSG& msg) {
     // Esc presses the cancel button and Tab moves on wherever the focus is:
     // a multi-line text box would take both for itself.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-        if (vb::Control* button = KeyButton(false)) {
+        if (vb::Control* button = form_.CancelButton()) {
             rt_.Dispatch(button->Click);
             return true;
         }
@@ -325,35 +325,12 @@ HWND FormWindow::LabelTarget(wchar_t key) const {
         return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
             CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
     };
-    const auto& controls = form_.Controls();
-    for (std::size_t i = 0; i + 1 < children_.size(); ++i) {
-        if (controls[i]->Kind() != vb::ControlKind::kLabel) continue;
-        // The character after the first "&" that does not stand for itself ("&&").
-        const std::u16string& caption = controls[i]->Caption;
-        std::size_t amp = caption.find(u'&');
-        while (amp != std::u16string::npos && amp + 1 < caption.size() &&
-               caption[amp + 1] == u'&') {
-            amp = caption.find(u'&', amp + 2);
-        }
-        if (amp == std::u16string::npos || amp + 1 >= caption.size() ||
-            upper(static_cast<wchar_t>(caption[amp + 1])) != upper(key)) {
-            continue;
-        }
-        for (std::size_t j = i + 1; j < children_.size(); ++j) {
-            if (IsWindowVisible(children_[j]) && IsWindowEnabled(children_[j]) &&
-                controls[j]->Kind() != vb::ControlKind::kLabel) {
-                return children_[j];
-            }
-        }
-    }
-    return nullptr;
-}
-
-vb::Control* FormWindow::KeyButton(bool isDefault) const {
-    for (vb::Control* control : form_.Controls()) {
-        if (control->Kind() != vb::ControlKind::kButton || !control->Enabled()) continue;
-        const auto& button = static_cast<const vb::CommandButton&>(*control);
-        if (isDefault ? button.Default : button.Cancel) return control;
+    for (const vb::Control* control : form_.Controls()) {
+        if (control->Kind() != vb::ControlKind::kLabel) continue;
+        const char16_t access = vb::Form::AccessKey(control->Caption);
+        if (access == 0 || upper(static_cast<wchar_t>(access)) != upper(key)) continue;
+        const vb::Control* target = form_.LabelTarget(*control);
+        return target ? ChildOf(*target) : nullptr;
     }
     return nullptr;
 }
@@ -361,7 +338,8 @@ vb::Control* FormWindow::KeyButton(bool isDefault) const {
 void FormWindow::Command(int id, int code) {
     // Enter and Esc come as IDOK and IDCANCEL.
     if (id == IDOK || id == IDCANCEL) {
-        if (vb::Control* button = KeyButton(id == IDOK)) rt_.Dispatch(button->Click);
+        if (vb::Control* button = (id == IDOK ? form_.DefaultButton() : form_.CancelButton()))
+            rt_.Dispatch(button->Click);
         return;
     }
     const auto index = static_cast<std::size_t>(id - kFirstId);
@@ -428,7 +406,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case DM_GETDEFID:
-            if (const vb::Control* button = KeyButton(true)) {
+            if (const vb::Control* button = form_.DefaultButton()) {
                 return MAKELRESULT(GetDlgCtrlID(ChildOf(*button)), DC_HASDEFID);
             }
             return 0;

@@ -54,8 +54,6 @@ class FormWindow {
     void Command(int id, int code);
     // The control a label's access key `key` moves the focus to, if any.
     HWND LabelTarget(wchar_t key) const;
-    // The enabled button that Enter (`isDefault`) or Esc presses, if any.
-    vb::Control* KeyButton(bool isDefault) const;
     void Report();
     // The focus to the control that had it, or the first one in tab order.
     void RestoreFocus();

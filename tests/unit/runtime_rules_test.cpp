@@ -106,4 +106,59 @@ TEST(Ending, WhatTheProgramWroteReachesTheDiskFirst) {
     EXPECT_EQ(rt.disk[u"Sentences"][u"S0"], u"kept");
 }
 
+// The keys' rules every backend asks: which buttons Enter and Esc press, and
+// where a label's access key sends the focus.
+class KeysForm : public vb::Form {
+  public:
+    explicit KeysForm(vb::Runtime& rt) : vb::Form(rt, u"frmKeys") {
+        hidden.Visible = false;
+        off.DesignEnabled(false);
+        offDefault.Default = true;
+        offDefault.DesignEnabled(false);
+        ok.Default = true;
+        cancel.Cancel = true;
+        alsoCancel.Cancel = true;
+    }
+    vb::Label lblFirst{*this, u"lblFirst"};
+    vb::Label lblSecond{*this, u"lblSecond"};
+    vb::ListBox hidden{*this, u"lstHidden"};
+    vb::ListBox off{*this, u"lstOff"};
+    vb::ListBox list{*this, u"lstList"};
+    vb::Label lblLast{*this, u"lblLast"};
+    vb::CommandButton offDefault{*this, u"cmdOffDefault"};
+    vb::CommandButton ok{*this, u"cmdOk"};
+    vb::CommandButton cancel{*this, u"cmdCancel"};
+    vb::CommandButton alsoCancel{*this, u"cmdAlsoCancel"};
+};
+
+TEST(FormKeys, EnterEscAndLabelsFollowOneRule) {
+    fake::FakeRuntime rt;
+    KeysForm form(rt);
+    EXPECT_EQ(form.DefaultButton(), &form.ok);  // the disabled default is passed over
+    EXPECT_EQ(form.CancelButton(), &form.cancel);
+    // Past labels, hidden and disabled controls, to the next that takes the focus.
+    EXPECT_EQ(form.LabelTarget(form.lblFirst), &form.list);
+    EXPECT_EQ(form.LabelTarget(form.lblSecond), &form.list);
+    EXPECT_EQ(form.LabelTarget(form.lblLast), &form.ok);
+    form.ok.SetEnabled(false);
+    form.cancel.SetEnabled(false);
+    EXPECT_EQ(form.DefaultButton(), nullptr);
+    EXPECT_EQ(form.CancelButton(), &form.alsoCancel);
+    EXPECT_EQ(form.LabelTarget(form.lblLast), &form.alsoCancel);
+}
+
+TEST(FormKeys, AccessKeyIsTheCharacterAfterTheFirstLoneAmpersand) {
+    const std::pair<std::u16string_view, char16_t> rows[] = {{u"登録文(&L):", u'L'},
+                                                             {u"&OK", u'O'},
+                                                             {u"Tom && Jerry &x", u'x'},
+                                                             {u"&&", 0},
+                                                             {u"end&", 0},
+                                                             {u"none", 0},
+                                                             {u"", 0},
+                                                             {u"&&&a", u'a'}};
+    for (const auto& [caption, key] : rows) {
+        EXPECT_EQ(vb::Form::AccessKey(caption), key) << fake::Show(caption);
+    }
+}
+
 }  // namespace
