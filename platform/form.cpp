@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "conv.h"
@@ -25,8 +26,16 @@ void Form::DesignClientSize(float width, float height) {
     // The outer size adds a frame like the classic one, until a window has its own.
     scaleWidth_ = width;
     scaleHeight_ = height;
-    width_ = width + 96;
-    height_ = height + 348;
+    width_ = width + kFrameWidth;
+    height_ = height + kFrameHeight;
+}
+
+int Scale::Pixels(float twips) const {
+    return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+int Scale::PixelsAtLeast(float twips) const {
+    return static_cast<int>(std::ceil(twips / twipsPerPixel));
 }
 
 // A change of size or window state runs the resize handler before the

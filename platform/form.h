@@ -28,6 +28,21 @@ struct Font {
     std::int16_t charset = 128;  // Japanese (Shift-JIS)
 };
 
+// Twips and a screen's pixels, at the screen's resolution.
+struct Scale {
+    float twipsPerPixel = 15;
+    // The nearest whole pixel.
+    int Pixels(float twips) const;
+    // Whole pixels, rounded up: at least as large as asked, so that a
+    // minimum size once set is met.
+    int PixelsAtLeast(float twips) const;
+    float Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel; }
+};
+
+// The frame around a form's client area, in twips, until a window has its own.
+constexpr float kFrameWidth = 96;
+constexpr float kFrameHeight = 348;
+
 // A text a form printed, at its position in twips from the client area's corner.
 struct PrintedText {
     float x, y;

@@ -83,17 +83,18 @@ QFont DialogFont(const vb::Font& font) {
 }
 
 FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
-    : rt_(rt), form_(form), twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    : rt_(rt), form_(form), scale_{rt.ScreenTwipsPerPixelX()} {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(AccessibleForm), true);
     setWindowTitle(ToQt(form.Caption));
     setWindowIcon(rt.Icon(form.Icon));
     setFont(DialogFont(form.font));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    if (!form.Sizable) setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    // No minimize or maximize buttons: a dialog.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    // No minimize or maximize buttons: a dialog; one of a fixed size unless sizable.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
+    if (!form.Sizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
+    setWindowFlags(flags);
     resize(Pixels(form.ScaleWidth()), Pixels(form.ScaleHeight()));
     if (!form.Sizable) setFixedSize(size());
     for (vb::Control* control : form.Controls()) Build(*control);
@@ -128,20 +129,10 @@ void FormWindow::Detach() {
     for (auto& [control, widget] : widgets_) widget->blockSignals(true);
 }
 
-int FormWindow::Pixels(float twips) const {
-    return static_cast<int>(std::lround(twips / twipsPerPixel_));
-}
-
-int FormWindow::PixelsAtLeast(float twips) const {
-    return static_cast<int>(std::ceil(twips / twipsPerPixel_));
-}
-
-float FormWindow::Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
-
 QSize FormWindow::Frame() const {
     const QSize frame = frameGeometry().size() - geometry().size();
     // Until the window manager has framed it, a frame like the classic one.
-    return frame.isEmpty() ? QSize(Pixels(96), Pixels(348)) : frame;
+    return frame.isEmpty() ? QSize(Pixels(vb::kFrameWidth), Pixels(vb::kFrameHeight)) : frame;
 }
 
 void FormWindow::Build(vb::Control& control) {

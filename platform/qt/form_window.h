@@ -20,9 +20,9 @@ class FormWindow : public QDialog {
 
     vb::Form& form() const { return form_; }
     // Pixels from twips, at the screen's resolution.
-    int Pixels(float twips) const;
-    int PixelsAtLeast(float twips) const;
-    float Twips(int pixels) const;
+    int Pixels(float twips) const { return scale_.Pixels(twips); }
+    int PixelsAtLeast(float twips) const { return scale_.PixelsAtLeast(twips); }
+    float Twips(int pixels) const { return scale_.Twips(pixels); }
     // The frame around the client area, in pixels, as the window manager draws it.
     QSize Frame() const;
 
@@ -52,7 +52,7 @@ class FormWindow : public QDialog {
     vb::Form& form_;
     std::map<const vb::Control*, QWidget*> widgets_;
     QPointer<QEventLoop> modal_;
-    float twipsPerPixel_;
+    vb::Scale scale_;
     bool detached_ = false;
 };
 

@@ -272,8 +272,6 @@ bool QtRuntime::SetWindow(vb::Form& form, vb::FormProperty property, float value
         case vb::FormProperty::Top:
             window->move(window->x(), window->Pixels(value));
             break;
-        // Whole pixels, rounded up: the window is at least as large as asked,
-        // so that a minimum size once set is met.
         case vb::FormProperty::Width:
             window->resize(std::max(1, window->PixelsAtLeast(value) - frame.width()),
                            window->height());

@@ -62,10 +62,7 @@ void FormWindow::Register(HINSTANCE instance) {
 }
 
 FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
-    : rt_(rt),
-      form_(form),
-      font_(rt.FontFor(form.font)),
-      twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    : rt_(rt), form_(form), font_(rt.FontFor(form.font)), scale_{rt.ScreenTwipsPerPixelX()} {
     // A dialog: no minimize or maximize buttons.
     const DWORD style =
         WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (form.Sizable ? WS_THICKFRAME : 0);
@@ -142,12 +139,6 @@ void FormWindow::Build(vb::Control& control, int id) {
     Place(control);
 }
 
-int FormWindow::Pixels(float twips) const {
-    return static_cast<int>(std::lround(twips / twipsPerPixel_));
-}
-
-float FormWindow::Twips(LONG pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
-
 HWND FormWindow::ChildOf(const vb::Control& control) const {
     const auto& controls = form_.Controls();
     for (std::size_t i = 0; i < children_.size(); ++i) {
@@ -195,9 +186,7 @@ void FormWindow::Set(vb::FormProperty property, float twips) {
     RECT outer{};
     GetWindowRect(hwnd_, &outer);
     const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
-    // Whole pixels, rounded up: the window is at least as large as asked, so
-    // that a minimum size once set is met.
-    const int atLeast = static_cast<int>(std::ceil(twips / twipsPerPixel_));
+    const int atLeast = scale_.PixelsAtLeast(twips);
     switch (property) {
         case vb::FormProperty::Left:
             SetWindowPos(hwnd_, nullptr, Pixels(twips), outer.top, 0, 0, keep | SWP_NOSIZE);
