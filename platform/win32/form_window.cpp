@@ -14,6 +14,17 @@ constexpr wchar_t kClass[] = L"Orbek.Form";
 // Control identifiers start above IDOK and IDCANCEL.
 constexpr int kFirstId = 100;
 
+// A control as the class its kind names. Checked: a cast to the class of
+// another kind throws rather than reading a control as what it is not.
+template <class T>
+const T& As(const vb::Control& control) {
+    return dynamic_cast<const T&>(control);
+}
+template <class T>
+T& As(vb::Control& control) {
+    return dynamic_cast<T&>(control);
+}
+
 struct ChildWindow {
     const wchar_t* windowClass;
     DWORD style;
@@ -25,9 +36,8 @@ ChildWindow ChildWindowOf(const vb::Control& control) {
         case vb::ControlKind::kButton:
             return {L"BUTTON",
                     static_cast<DWORD>(WS_TABSTOP |
-                                       (static_cast<const vb::CommandButton&>(control).Default
-                                            ? BS_DEFPUSHBUTTON
-                                            : BS_PUSHBUTTON)),
+                                       (As<vb::CommandButton>(control).Default ? BS_DEFPUSHBUTTON
+                                                                               : BS_PUSHBUTTON)),
                     0};
         case vb::ControlKind::kLabel:
             break;  // no window: drawn on the form
@@ -36,7 +46,7 @@ ChildWindow ChildWindowOf(const vb::Control& control) {
                     WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
                     WS_EX_CLIENTEDGE};
         case vb::ControlKind::kTextBox: {
-            const auto& box = static_cast<const vb::TextBox&>(control);
+            const auto& box = As<vb::TextBox>(control);
             DWORD style = WS_TABSTOP | ES_AUTOVSCROLL;
             if (box.MultiLine) style |= ES_MULTILINE | ES_WANTRETURN;
             if (box.Locked) style |= ES_READONLY;
@@ -46,6 +56,27 @@ ChildWindow ChildWindowOf(const vb::Control& control) {
         }
     }
     return {L"STATIC", 0, 0};
+}
+
+// A list box's entries and selection.
+void RenderList(HWND child, const vb::ListBox& list, vb::ControlProperty property,
+                std::int32_t index) {
+    switch (property) {
+        case vb::ControlProperty::ItemAdded:
+            SendMessageW(
+                child, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                reinterpret_cast<LPARAM>(Wide(list.List(static_cast<std::int16_t>(index)))));
+            break;
+        case vb::ControlProperty::ItemRemoved:
+            SendMessageW(child, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+            SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
+            break;
+        case vb::ControlProperty::ListIndex:
+            SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
+            break;
+        default:
+            break;
+    }
 }
 
 }  // namespace
@@ -111,7 +142,7 @@ void FormWindow::Build(vb::Control& control, int id) {
     if (control.Visible) style |= WS_VISIBLE;
     if (!control.Enabled()) style |= WS_DISABLED;
     const std::u16string& text = control.Kind() == vb::ControlKind::kTextBox
-                                     ? static_cast<const vb::TextBox&>(control).Text()
+                                     ? As<vb::TextBox>(control).Text()
                                      : control.Caption;
     HWND child =
         CreateWindowExW(window.exStyle, window.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd_,
@@ -120,7 +151,7 @@ void FormWindow::Build(vb::Control& control, int id) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     children_.push_back(child);
     if (control.Kind() == vb::ControlKind::kListBox) {
-        const auto& list = static_cast<const vb::ListBox&>(control);
+        const auto& list = As<vb::ListBox>(control);
         SendMessageW(child, LB_INITSTORAGE, list.ListCount(), 0);
         for (std::int16_t i = 0; i < list.ListCount(); ++i) {
             SendMessageW(child, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(list.List(i))));
@@ -252,31 +283,29 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
         if (control.Kind() == vb::ControlKind::kLabel) Place(control);
         return;
     }
-    const auto& list = static_cast<const vb::ListBox&>(control);
     switch (property) {
         case vb::ControlProperty::Left:
         case vb::ControlProperty::Top:
         case vb::ControlProperty::Width:
         case vb::ControlProperty::Height:
             Place(control);
-            break;
+            return;
         case vb::ControlProperty::Enabled:
             EnableWindow(child, control.Enabled());
+            return;
+        default:
             break;
-        case vb::ControlProperty::Text:
-            SetWindowTextW(child, Wide(static_cast<const vb::TextBox&>(control).Text()));
+    }
+    // The rest belong to one kind each.
+    switch (control.Kind()) {
+        case vb::ControlKind::kTextBox:
+            if (property == vb::ControlProperty::Text)
+                SetWindowTextW(child, Wide(As<vb::TextBox>(control).Text()));
             break;
-        case vb::ControlProperty::ItemAdded:
-            SendMessageW(
-                child, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                reinterpret_cast<LPARAM>(Wide(list.List(static_cast<std::int16_t>(index)))));
+        case vb::ControlKind::kListBox:
+            RenderList(child, As<vb::ListBox>(control), property, index);
             break;
-        case vb::ControlProperty::ItemRemoved:
-            SendMessageW(child, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-            SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
-            break;
-        case vb::ControlProperty::ListIndex:
-            SendMessageW(child, LB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
+        default:
             break;
     }
 }
@@ -341,7 +370,7 @@ void FormWindow::Command(int id, int code) {
         case vb::ControlKind::kListBox:
             if (code == LBN_SELCHANGE) {
                 const auto selected = SendMessageW(children_[index], LB_GETCURSEL, 0, 0);
-                static_cast<vb::ListBox&>(control).Selected(
+                As<vb::ListBox>(control).Selected(
                     static_cast<std::int16_t>(selected == LB_ERR ? -1 : selected));
             } else if (code == LBN_DBLCLK && control.DblClick) {
                 rt_.Dispatch(control.DblClick);
@@ -404,7 +433,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // look like any other.
             const vb::Control* control = ControlOf(reinterpret_cast<HWND>(lParam));
             const bool face = control == nullptr || control->Kind() != vb::ControlKind::kTextBox ||
-                              static_cast<const vb::TextBox&>(*control).ButtonFace;
+                              As<vb::TextBox>(*control).ButtonFace;
             const int colour = face ? COLOR_BTNFACE : COLOR_WINDOW;
             SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(colour));
             SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));

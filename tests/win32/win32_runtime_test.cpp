@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -395,6 +397,82 @@ TEST_F(Win32RuntimeTest, AFormWindowShowsTheControlsInTheDialogFont) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(form.events, (std::vector<std::u16string>{u"list 2", u"list 0", u"ok", u"unload"}));
     EXPECT_FALSE(form.Loaded());
+}
+
+TEST_F(Win32RuntimeTest, EveryKindOfControlRendersEachOfItsProperties) {
+    TestForm form(rt);
+    form.lstList.AddItem(u"first");
+    form.lstList.AddItem(u"second");
+    form.Show();
+    HWND window = FindWindowW(nullptr, Wide(form.Caption));
+    ASSERT_NE(window, nullptr);
+    const vb::Scale scale{rt.ScreenTwipsPerPixelX()};
+    // The child window of each control, by its place in tab order.
+    auto childOf = [&](const vb::Control& control) {
+        const auto& controls = form.Controls();
+        const auto at = std::find(controls.begin(), controls.end(), &control) - controls.begin();
+        return GetDlgItem(window, 100 + static_cast<int>(at));
+    };
+
+    // What every control has, on a control of each kind with a window.
+    for (vb::Control* control :
+         std::initializer_list<vb::Control*>{&form.cmdOk, &form.lstList, &form.txtPreview}) {
+        SCOPED_TRACE(std::string(control->Name().begin(), control->Name().end()));
+        HWND child = childOf(*control);
+        ASSERT_NE(child, nullptr);
+        control->SetLeft(240);
+        control->SetTop(360);
+        control->SetWidth(1500);
+        control->SetHeight(900);
+        RECT placed{};
+        GetWindowRect(child, &placed);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(placed.left, scale.Pixels(240));
+        EXPECT_EQ(placed.top, scale.Pixels(360));
+        EXPECT_EQ(placed.right - placed.left, scale.Pixels(1500));
+        EXPECT_EQ(placed.bottom - placed.top, scale.Pixels(900));
+        control->SetEnabled(false);
+        EXPECT_FALSE(IsWindowEnabled(child));
+        control->SetEnabled(true);
+        EXPECT_TRUE(IsWindowEnabled(child));
+    }
+
+    // A text box's text.
+    form.txtPreview.SetText(u"一行目\r\n二行目");
+    wchar_t text[64] = {};
+    GetWindowTextW(childOf(form.txtPreview), text, 64);
+    EXPECT_EQ(win32rt::FromWide(text, wcslen(text)), u"一行目\r\n二行目");
+
+    // A list box's entries and selection.
+    HWND list = childOf(form.lstList);
+    auto entries = [&] {
+        std::vector<std::u16string> seen;
+        for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+            wchar_t entry[64] = {};
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
+            seen.push_back(win32rt::FromWide(entry, wcslen(entry)));
+        }
+        return seen;
+    };
+    form.lstList.AddItem(u"zero", 0);
+    form.lstList.SetListIndex(2);
+    EXPECT_EQ(entries(), (std::vector<std::u16string>{u"zero", u"first", u"second"}));
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+    form.lstList.RemoveItem(0);  // the selection follows its entry
+    EXPECT_EQ(entries(), (std::vector<std::u16string>{u"first", u"second"}));
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+    form.lstList.RemoveItem(1);
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+
+    // A label has no window: the form, which draws it, is drawn again.
+    for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
+             [&] { form.lblList.SetLeft(240); }, [&] { form.lblList.SetTop(60); },
+             [&] { form.lblList.SetWidth(1800); }, [&] { form.lblList.SetHeight(240); },
+             [&] { form.lblList.SetEnabled(false); }}) {
+        ValidateRect(window, nullptr);
+        change();
+        EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE));
+    }
 }
 
 TEST_F(Win32RuntimeTest, EscPressesTheCancelButtonWhereverTheFocusIs) {
