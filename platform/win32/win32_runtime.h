@@ -3,36 +3,21 @@
 
 #include <windows.h>
 
-// After windows.h, which it needs.
-#include <shellapi.h>
-
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "clipboard.h"
+#include "gdi_objects.h"
 #include "platform/runtime.h"
+#include "popup_menus.h"
+#include "tray_window.h"
+#include "wide.h"
 
 namespace win32rt {
 
 class FormWindow;
-
-// Texts of the core as the API's wide strings: both are UTF-16.
-inline const wchar_t* Wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-
-// The record the shell takes, from the core's icon record: its window is the
-// runtime's, which turns the shell's callbacks into the form's events.
-NOTIFYICONDATAW ShellRecord(const vb::NotifyIconData& data, HWND window);
-
-// A popup menu of `menu`'s visible children; `items` receives the item of each
-// command identifier, which is its position there plus one.
-HMENU BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items);
 
 class Win32Runtime : public vb::Runtime {
   public:
@@ -62,52 +47,37 @@ class Win32Runtime : public vb::Runtime {
     float TextHeight(const vb::Form& form) override;
     void ControlSet(vb::Control& control, vb::ControlProperty property,
                     std::int32_t index = 0) override;
-    void MenuLoaded(vb::MenuItem& item) override { DropMenu(item); }
-    void MenuUnloading(vb::MenuItem& item) override { DropMenu(item); }
-    void MenuCaption(vb::MenuItem& item, const std::u16string&) override { DropMenu(item); }
-    void MenuVisible(vb::MenuItem& item, bool) override { DropMenu(item); }
+    void MenuLoaded(vb::MenuItem& item) override { menus_.Drop(item); }
+    void MenuUnloading(vb::MenuItem& item) override { menus_.Drop(item); }
+    void MenuCaption(vb::MenuItem& item, const std::u16string&) override { menus_.Drop(item); }
+    void MenuVisible(vb::MenuItem& item, bool) override { menus_.Drop(item); }
 
     // Runs the message loop until the program ends.
     [[noreturn]] void Run();
 
     // For the form windows.
     HINSTANCE Instance() const { return instance_; }
-    HICON Icon(const std::u16string& picture, int size);
-    HFONT FontFor(const vb::Font& font);
+    HICON Icon(const std::u16string& picture, int size) { return gdi_.Icon(picture, size); }
+    HFONT FontFor(const vb::Font& font) { return gdi_.Font(font); }
     // Tells the form the geometry its window has now.
     void Measured(vb::Form& form, const FormWindow& window);
 
   protected:
-    void CopySelection(const vb::TextBox& box) override;
+    void CopySelection(const vb::TextBox& box) override { clipboard_.CopySelection(box); }
 
   private:
-    static LRESULT CALLBACK TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Waits for and handles messages until `done` holds.
     void Loop(const std::function<bool()>& done);
     void Deliver(MSG& msg);
-    // Takes the icons out of the notification area.
-    void RemoveIcons();
     FormWindow* WindowOf(const vb::Form& form) const;
-    // A system menu is slow to build item by item (quadratic under Wine): a
-    // top-level menu's is kept until one of its items changes.
-    struct BuiltMenu {
-        HMENU handle = nullptr;
-        std::vector<vb::MenuItem*> items;
-        std::uint64_t generation = 0;  // of its menu's changes, when built
-    };
-    void DropMenu(const vb::MenuItem& item);
-    void OpenClipboardOrRaise();
 
     HINSTANCE instance_;
     std::u16string name_;
-    HWND tray_ = nullptr;  // hidden: owns the icons and the popup menus
-    UINT taskbarCreated_ = 0;
+    GdiObjects gdi_;
+    TrayWindow tray_;  // hidden: owns the icons and the popup menus
+    Clipboard clipboard_;
+    PopupMenus menus_;
     HANDLE instanceMutex_ = nullptr;
-    HWND copier_ = nullptr;  // the edit control that copies a text box's selection
-    std::map<const vb::MenuItem*, BuiltMenu> menus_;
-    std::map<const vb::MenuItem*, std::uint64_t> menuChanges_;
-    std::map<std::pair<std::u16string, int>, HICON> pictures_;
-    std::map<std::u16string, HFONT> fonts_;
     std::map<const vb::Form*, std::unique_ptr<FormWindow>> windows_;
 };
 

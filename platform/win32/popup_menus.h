@@ -1,0 +1,47 @@
+#pragma once
+// The system's popup menus for the core's menus.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/menu.h"
+#include "platform/runtime.h"
+
+namespace win32rt {
+
+// A popup menu of `menu`'s visible children; `items` receives the item of each
+// command identifier, which is its position there plus one.
+HMENU BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items);
+
+class PopupMenus {
+  public:
+    PopupMenus() = default;
+    ~PopupMenus();
+    PopupMenus(const PopupMenus&) = delete;
+    PopupMenus& operator=(const PopupMenus&) = delete;
+
+    // Shows `menu`'s children at `at`, or at the pointer, owned by this
+    // program's foreground window or else by `owner`; returns the item
+    // chosen, if any, once the menu has closed.
+    vb::MenuItem* Show(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at, HWND owner);
+    // `item` or another item of its menu changed.
+    void Drop(const vb::MenuItem& item);
+
+  private:
+    // A system menu is slow to build item by item (quadratic under Wine): a
+    // top-level menu's is kept until one of its items changes.
+    struct Built {
+        HMENU handle = nullptr;
+        std::vector<vb::MenuItem*> items;
+        std::uint64_t generation = 0;  // of its menu's changes, when built
+    };
+
+    std::map<const vb::MenuItem*, Built> built_;
+    std::map<const vb::MenuItem*, std::uint64_t> changes_;
+};
+
+}  // namespace win32rt

@@ -1,0 +1,107 @@
+#include "tray_window.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "form_window.h"
+#include "wide.h"
+
+namespace win32rt {
+
+namespace {
+
+// A private message: a form window whose form has gone may be destroyed now.
+constexpr UINT kDestroyWindow = WM_APP + 1;
+
+}  // namespace
+
+NOTIFYICONDATAW ShellRecord(const vb::NotifyIconData& data, HWND window) {
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = window;
+    record.uID = data.uID;
+    record.uFlags = data.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    record.uCallbackMessage = data.uCallbackMessage;
+    record.hIcon = reinterpret_cast<HICON>(data.hIcon);
+    const std::u16string tip = data.Tip();
+    std::memcpy(record.szTip, tip.data(),
+                std::min(tip.size(), std::size(record.szTip) - 1) * sizeof(wchar_t));
+    return record;
+}
+
+TrayWindow::TrayWindow(HINSTANCE instance, const std::u16string& name, vb::Runtime& rt,
+                       const Icons& icons)
+    : rt_(rt), icons_(icons) {
+    const std::u16string className = name + u".Runtime";
+    WNDCLASSEXW trayClass{};
+    trayClass.cbSize = sizeof trayClass;
+    trayClass.lpfnWndProc = Proc;
+    trayClass.hInstance = instance;
+    trayClass.lpszClassName = Wide(className);
+    RegisterClassExW(&trayClass);
+    // A hidden top-level window rather than a message-only one: only those
+    // hear that the taskbar has been created again.
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, Wide(className), Wide(name), WS_POPUP, 0, 0, 0, 0,
+                            nullptr, nullptr, instance, this);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+TrayWindow::~TrayWindow() {
+    if (hwnd_ == nullptr) return;
+    // Form windows whose forms went, still waiting to be destroyed.
+    MSG pending;
+    while (PeekMessageW(&pending, hwnd_, kDestroyWindow, kDestroyWindow, PM_REMOVE)) {
+        delete reinterpret_cast<FormWindow*>(pending.lParam);
+    }
+    DestroyWindow(hwnd_);
+}
+
+bool TrayWindow::Tell(std::uint32_t message, const vb::NotifyIconData& icon) const {
+    NOTIFYICONDATAW record = ShellRecord(icon, hwnd_);
+    return Shell_NotifyIconW(message, &record);
+}
+
+void TrayWindow::RemoveIcons() const {
+    for (const auto& [id, data] : icons_) Tell(NIM_DELETE, data);
+}
+
+void TrayWindow::DestroyLater(FormWindow* window) const {
+    PostMessageW(hwnd_, kDestroyWindow, 0, reinterpret_cast<LPARAM>(window));
+}
+
+LRESULT CALLBACK TrayWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TrayWindow*>(
+            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TrayWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, wParam, lParam)
+                : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TrayWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kDestroyWindow) {
+        delete reinterpret_cast<FormWindow*>(lParam);
+        return 0;
+    }
+    if (message == taskbarCreated_ && message != 0) {
+        // Explorer started again: the icons have to be added anew.
+        for (const auto& [id, data] : icons_) Tell(NIM_ADD, data);
+        return 0;
+    }
+    // The shell's callback for an icon: wParam is its ID, lParam the mouse
+    // message. The form hears of it as the original runtime told it: as a
+    // mouse move over its window.
+    const auto icon = icons_.find(static_cast<std::uint32_t>(wParam));
+    if (icon != icons_.end() && icon->second.uFlags & NIF_MESSAGE &&
+        message == icon->second.uCallbackMessage && HIWORD(lParam) == 0) {
+        const vb::NotifyIconData data = icon->second;
+        rt_.NotifyIcon(data, LOWORD(lParam));
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace win32rt
