@@ -9,9 +9,8 @@
 // Wine), so a commit builds each changed section whole in a side key
 // "<section>~new" and swaps it in with two renames, under a named mutex. A
 // crash leaves at most one step of that undone; the next Refresh or Commit of
-// any program on this store finishes or drops it (see Recover in the .cpp),
-// so it reads either the old section or the new one, never a mixture. Keys
-// whose names end in "~new" or "~old" are therefore never sections.
+// any program on this store finishes or drops it (Recover, store_sections.h),
+// so it reads either the old section or the new one, never a mixture.
 //
 // Reading every value again at each event would cost much with thousands of
 // sentences: a refresh first compares the keys' last write times with those
@@ -21,23 +20,16 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/settings.h"
+#include "store_lock.h"
+#include "store_sections.h"
 
 namespace win32rt {
-
-// Registry names compare as the registry does: ordinal, ignoring case.
-struct NoCaseLess {
-    using is_transparent = void;
-    bool operator()(std::u16string_view a, std::u16string_view b) const;
-};
-using Values = std::map<std::u16string, std::u16string, NoCaseLess>;
-using Sections = std::map<std::u16string, Values, NoCaseLess>;
 
 class RegistrySettingsBackend : public vb::SettingsBackend {
   public:
@@ -88,8 +80,7 @@ class RegistrySettingsBackend : public vb::SettingsBackend {
     }
 
     std::u16string path_;
-    std::u16string mutexName_;
-    std::u16string mutexAccess_;  // its security descriptor, as text
+    StoreMutex mutex_;
     Sections view_;
     Sections known_;  // the registry as last read or left by an own commit
     std::vector<Change> changes_;
