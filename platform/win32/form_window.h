@@ -47,11 +47,15 @@ class FormWindow {
   private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // A child window for each control but the labels, which the form draws.
+    void BuildControls();
     void Build(vb::Control& control, int id);
     HWND ChildOf(const vb::Control& control) const;
     const vb::Control* ControlOf(HWND child) const;
     void Place(const vb::Control& control);
     void Command(int id, int code);
+    // The colours a static or read-only child is drawn in, into `dc`; its background brush.
+    HBRUSH StaticColours(HDC dc, HWND child) const;
     // The control a label's access key `key` moves the focus to, if any.
     HWND LabelTarget(wchar_t key) const;
     void Report();
