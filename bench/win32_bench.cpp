@@ -75,7 +75,7 @@ int main() {
         for (int i = 0; i < n; ++i)
             menu.Add(std::make_unique<vb::MenuItem>(host, u"mnuSentence", sentence, 1));
         std::vector<vb::MenuItem*> items;
-        rows[3].push_back(Best(3, [&] { DestroyMenu(win32rt::BuildMenu(menu, items)); }));
+        rows[3].push_back(Best(3, [&] { win32rt::BuildMenu(menu, items); }));
         RegDeleteTreeW(HKEY_CURRENT_USER,
                        reinterpret_cast<const wchar_t*>(
                            win32rt::RegistrySettingsBackend::KeyPath(app).c_str()));

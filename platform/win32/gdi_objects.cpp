@@ -15,24 +15,19 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-GdiObjects::~GdiObjects() {
-    for (const auto& [key, icon] : icons_) DestroyIcon(icon);
-    for (const auto& [key, font] : fonts_) DeleteObject(font);
-}
-
 HICON GdiObjects::Icon(const std::u16string& picture, int size) {
-    HICON& icon = icons_[{picture, size}];
-    if (icon == nullptr) {
-        icon = static_cast<HICON>(
-            LoadImageW(instance_, Wide(picture), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    OwnedIcon& icon = icons_[{picture, size}];
+    if (!icon) {
+        icon.reset(static_cast<HICON>(
+            LoadImageW(instance_, Wide(picture), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     }
-    return icon;
+    return icon.get();
 }
 
 HFONT GdiObjects::Font(const vb::Font& font) {
-    HFONT& made = fonts_[font.name + u"/" + vb::Str(static_cast<std::int32_t>(font.size * 10)) +
-                         u"/" + vb::Str(font.weight)];
-    if (made == nullptr) {
+    OwnedFont& made = fonts_[font.name + u"/" + vb::Str(static_cast<std::int32_t>(font.size * 10)) +
+                             u"/" + vb::Str(font.weight)];
+    if (!made) {
         LOGFONTW wanted{};
         wanted.lfHeight = -static_cast<LONG>(std::lround(font.size * ScreenDpi() / 72.0f));
         wanted.lfWeight = font.weight;
@@ -40,9 +35,9 @@ HFONT GdiObjects::Font(const vb::Font& font) {
         wanted.lfQuality = DEFAULT_QUALITY;
         const std::size_t length = std::min(font.name.size(), std::size(wanted.lfFaceName) - 1);
         std::copy_n(font.name.begin(), length, wanted.lfFaceName);
-        made = CreateFontIndirectW(&wanted);
+        made.reset(CreateFontIndirectW(&wanted));
     }
-    return made;
+    return made.get();
 }
 
 }  // namespace win32rt

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "owned.h"
 #include "platform/form.h"
 
 namespace win32rt {
@@ -18,9 +19,6 @@ int ScreenDpi();
 class GdiObjects {
   public:
     explicit GdiObjects(HINSTANCE instance) : instance_(instance) {}
-    ~GdiObjects();
-    GdiObjects(const GdiObjects&) = delete;
-    GdiObjects& operator=(const GdiObjects&) = delete;
 
     // The program's picture of that resource name at `size` pixels square;
     // null where there is none.
@@ -29,8 +27,8 @@ class GdiObjects {
 
   private:
     HINSTANCE instance_;
-    std::map<std::pair<std::u16string, int>, HICON> icons_;
-    std::map<std::u16string, HFONT> fonts_;
+    std::map<std::pair<std::u16string, int>, OwnedIcon> icons_;
+    std::map<std::u16string, OwnedFont> fonts_;
 };
 
 }  // namespace win32rt

@@ -13,9 +13,13 @@ void AppendItems(HMENU menu, const vb::MenuItem& parent, std::vector<vb::MenuIte
         if (child->IsSeparator()) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else if (!child->Children().empty()) {
-            HMENU sub = CreatePopupMenu();
-            AppendItems(sub, *child, items);
-            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), Wide(child->Caption()));
+            OwnedMenu sub(CreatePopupMenu());
+            AppendItems(sub.get(), *child, items);
+            // Once in its menu, the submenu goes with it.
+            if (AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.get()),
+                            Wide(child->Caption()))) {
+                sub.release();
+            }
         } else {
             items.push_back(child.get());
             AppendMenuW(menu, MF_STRING, items.size(), Wide(child->Caption()));
@@ -25,26 +29,19 @@ void AppendItems(HMENU menu, const vb::MenuItem& parent, std::vector<vb::MenuIte
 
 }  // namespace
 
-HMENU BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items) {
-    HMENU popup = CreatePopupMenu();
-    if (popup == nullptr) vb::Raise(vb::kOutOfMemory);
+OwnedMenu BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items) {
+    OwnedMenu popup(CreatePopupMenu());
+    if (!popup) vb::Raise(vb::kOutOfMemory);
     items.clear();
-    AppendItems(popup, menu, items);
+    AppendItems(popup.get(), menu, items);
     return popup;
-}
-
-PopupMenus::~PopupMenus() {
-    for (const auto& [menu, built] : built_) DestroyMenu(built.handle);
 }
 
 void PopupMenus::Drop(const vb::MenuItem& item) {
     const vb::MenuItem* menu = &item;
     while (menu->Parent()) menu = menu->Parent();
     ++changes_[menu];
-    const auto built = built_.find(menu);
-    if (built == built_.end()) return;
-    DestroyMenu(built->second.handle);
-    built_.erase(built);
+    built_.erase(menu);
 }
 
 vb::MenuItem* PopupMenus::Show(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at, HWND owner) {
@@ -77,17 +74,15 @@ vb::MenuItem* PopupMenus::Show(vb::MenuItem& menu, std::optional<vb::ScreenPoint
     UINT align = 0;
     if (point.y > (screen.rcMonitor.top + screen.rcMonitor.bottom) / 2) align |= TPM_BOTTOMALIGN;
     if (point.x > (screen.rcMonitor.left + screen.rcMonitor.right) / 2) align |= TPM_RIGHTALIGN;
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        built.handle, TPM_RETURNCMD | TPM_NONOTIFY | align, point.x, point.y, owner, nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenuEx(built.handle.get(), TPM_RETURNCMD | TPM_NONOTIFY | align,
+                                           point.x, point.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
     vb::MenuItem* item =
         chosen > 0 && chosen <= built.items.size() ? built.items[chosen - 1] : nullptr;
-    if (built.generation == changes_[&menu]) {
-        built_[&menu] = std::move(built);
-    } else {
-        DestroyMenu(built.handle);
-    }
+    // Kept for the next time unless it changed meanwhile.
+    if (built.generation == changes_[&menu]) built_[&menu] = std::move(built);
     return item;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "owned.h"
 #include "platform/menu.h"
 #include "platform/runtime.h"
 
@@ -15,15 +16,10 @@ namespace win32rt {
 
 // A popup menu of `menu`'s visible children; `items` receives the item of each
 // command identifier, which is its position there plus one.
-HMENU BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items);
+OwnedMenu BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items);
 
 class PopupMenus {
   public:
-    PopupMenus() = default;
-    ~PopupMenus();
-    PopupMenus(const PopupMenus&) = delete;
-    PopupMenus& operator=(const PopupMenus&) = delete;
-
     // Shows `menu`'s children at `at`, or at the pointer, owned by this
     // program's foreground window or else by `owner`; returns the item
     // chosen, if any, once the menu has closed.
@@ -35,7 +31,7 @@ class PopupMenus {
     // A system menu is slow to build item by item (quadratic under Wine): a
     // top-level menu's is kept until one of its items changes.
     struct Built {
-        HMENU handle = nullptr;
+        OwnedMenu handle;
         std::vector<vb::MenuItem*> items;
         std::uint64_t generation = 0;  // of its menu's changes, when built
     };

@@ -24,7 +24,7 @@ void RegistrySettingsBackend::WriteMerged(const std::vector<Change>& changes) {
     if (changes.empty()) return;
     settled_.reset();
     StoreLock lock(mutex_, path_);
-    Key app;
+    OwnedKey app;
     Check(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path_), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_READ | KEY_WRITE, nullptr, app.out(), nullptr),
           path_, kCannotWrite);
@@ -65,7 +65,7 @@ void RegistrySettingsBackend::WriteSection(HKEY app, const std::u16string& name,
     const std::u16string fresh = name + std::u16string(kNew);
     const std::u16string freshPath = path_ + u"\\" + fresh;
     {
-        Key side;
+        OwnedKey side;
         Check(RegCreateKeyExW(app, Wide(fresh), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               KEY_READ | KEY_WRITE, nullptr, side.out(), nullptr),
               freshPath, kCannotWrite);

@@ -46,7 +46,7 @@ std::vector<std::u16string> SubkeyNames(HKEY key, const std::u16string& path) {
 }
 
 bool Exists(HKEY parent, const std::u16string& name) {
-    Key key;
+    OwnedKey key;
     return RegOpenKeyExW(parent, Wide(name), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
 }
 

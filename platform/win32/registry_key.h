@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "owned.h"
+
 namespace win32rt {
 
 // Registry names compare as the registry does: ordinal, ignoring case.
@@ -20,21 +22,6 @@ struct NoCaseLess {
 };
 // A key's texts by value name.
 using Values = std::map<std::u16string, std::u16string, NoCaseLess>;
-
-class Key {
-  public:
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (handle_) RegCloseKey(handle_);
-    }
-    HKEY get() const { return handle_; }
-    HKEY* out() { return &handle_; }
-
-  private:
-    HKEY handle_ = nullptr;
-};
 
 // What a failure says of the key it names.
 constexpr std::u16string_view kCannotRead = u" を読めません";

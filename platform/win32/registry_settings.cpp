@@ -54,7 +54,7 @@ void RegistrySettingsBackend::Refresh() {
     std::optional<Stamp> settled = std::move(settled_);
     {
         StoreLock lock(mutex_, path_);
-        Key app;
+        OwnedKey app;
         const LSTATUS status =
             RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path_), 0, KEY_READ | KEY_WRITE, app.out());
         settled_.reset();

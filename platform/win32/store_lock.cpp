@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "platform/error.h"
@@ -16,36 +17,35 @@ constexpr DWORD kLockTimeoutMs = 10000;
 
 // The user's security identifier as text, or nothing when it cannot be had.
 std::u16string UserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    OwnedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.out())) return {};
     DWORD bytes = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &bytes);
     std::vector<BYTE> user(bytes);
-    std::u16string sid;
     LPWSTR text = nullptr;
-    if (GetTokenInformation(token, TokenUser, user.data(), bytes, &bytes) &&
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
-        sid = reinterpret_cast<const char16_t*>(text);
-        LocalFree(text);
+    if (!GetTokenInformation(token.get(), TokenUser, user.data(), bytes, &bytes) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        return {};
     }
-    CloseHandle(token);
-    return sid;
+    const OwnedLocal held(text);
+    return FromWide(text, wcslen(text));
 }
 
 // Made or opened so that every program of the user may take it, elevated or
 // not: the user and the system have it whole, and its label lets a program
 // of medium integrity change its state.
-HANDLE OpenStoreMutex(const StoreMutex& mutex) {
+OwnedHandle OpenStoreMutex(const StoreMutex& mutex) {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-    if (!mutex.access.empty()) {
+    OwnedLocal descriptor;
+    if (!mutex.access.empty() &&
         ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            Wide(mutex.access), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr);
+            Wide(mutex.access), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr)) {
+        descriptor.reset(attributes.lpSecurityDescriptor);
     }
-    HANDLE handle = CreateMutexW(&attributes, FALSE, Wide(mutex.name));
-    if (handle == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
-        handle = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, Wide(mutex.name));
+    OwnedHandle handle(CreateMutexW(&attributes, FALSE, Wide(mutex.name)));
+    if (!handle && GetLastError() == ERROR_ACCESS_DENIED) {
+        handle.reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, Wide(mutex.name)));
     }
-    if (attributes.lpSecurityDescriptor) LocalFree(attributes.lpSecurityDescriptor);
     return handle;
 }
 
@@ -68,17 +68,13 @@ StoreMutex StoreMutex::For(std::u16string_view app) {
 StoreLock::StoreLock(const StoreMutex& mutex, const std::u16string& path)
     : mutex_(OpenStoreMutex(mutex)) {
     if (!mutex_) Fail(path, kCannotWrite, static_cast<LSTATUS>(GetLastError()));
-    const DWORD waited = WaitForSingleObject(mutex_, kLockTimeoutMs);
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kLockTimeoutMs);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        CloseHandle(mutex_);
         vb::Raise(vb::kFileAccess, u"レジストリの HKEY_CURRENT_USER\\" + path +
                                        u" を他のプログラムが使っています。");
     }
 }
 
-StoreLock::~StoreLock() {
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
-}
+StoreLock::~StoreLock() { ReleaseMutex(mutex_.get()); }
 
 }  // namespace win32rt

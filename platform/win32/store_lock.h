@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "owned.h"
+
 namespace win32rt {
 
 // The mutex of an application's store: one for all the user's sessions, as
@@ -29,7 +31,7 @@ class StoreLock {
     ~StoreLock();
 
   private:
-    HANDLE mutex_;
+    OwnedHandle mutex_;
 };
 
 }  // namespace win32rt

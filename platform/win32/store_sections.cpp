@@ -23,7 +23,7 @@ Sections ReadSections(HKEY app, const std::u16string& path) {
     for (const auto& name : SubkeyNames(app, path)) {
         if (IsSideKey(name)) continue;
         const std::u16string sectionPath = path + u"\\" + name;
-        Key section;
+        OwnedKey section;
         Check(RegOpenKeyExW(app, Wide(name), 0, KEY_READ, section.out()), sectionPath, kCannotRead);
         sections.emplace(name, ReadValues(section.get(), sectionPath));
     }

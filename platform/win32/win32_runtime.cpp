@@ -24,7 +24,6 @@ Win32Runtime::Win32Runtime(HINSTANCE instance, std::u16string name)
 Win32Runtime::~Win32Runtime() {
     tray_.RemoveIcons();
     windows_.clear();
-    if (instanceMutex_) CloseHandle(instanceMutex_);
 }
 
 bool Win32Runtime::AppPrevInstance() {
@@ -32,15 +31,12 @@ bool Win32Runtime::AppPrevInstance() {
     // goes with it however it ends.
     if (instanceMutex_) return false;
     const std::u16string mutexName = u"Local\\" + name_ + u".Instance";
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(mutexName));
+    OwnedHandle mutex(CreateMutexW(nullptr, FALSE, Wide(mutexName)));
     // A copy running with other rights holds it where this one may not look.
-    if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) return true;
-    if (mutex == nullptr) vb::Raise(vb::kFileAccess);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
-        return true;
-    }
-    instanceMutex_ = mutex;
+    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED) return true;
+    if (!mutex) vb::Raise(vb::kFileAccess);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    instanceMutex_ = std::move(mutex);
     return false;
 }
 

@@ -10,6 +10,7 @@
 
 #include "clipboard.h"
 #include "gdi_objects.h"
+#include "owned.h"
 #include "platform/runtime.h"
 #include "popup_menus.h"
 #include "tray_window.h"
@@ -77,7 +78,7 @@ class Win32Runtime : public vb::Runtime {
     TrayWindow tray_;  // hidden: owns the icons and the popup menus
     Clipboard clipboard_;
     PopupMenus menus_;
-    HANDLE instanceMutex_ = nullptr;
+    OwnedHandle instanceMutex_;
     std::map<const vb::Form*, std::unique_ptr<FormWindow>> windows_;
 };
 

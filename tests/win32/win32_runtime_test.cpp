@@ -157,7 +157,8 @@ TEST(BuildMenu, ShowsVisibleItemsInOrderAndMapsCommandsToThem) {
     auto& inner = add(sub, u"a & b");
 
     std::vector<vb::MenuItem*> items;
-    HMENU menu = win32rt::BuildMenu(root, items);
+    const win32rt::OwnedMenu built = win32rt::BuildMenu(root, items);
+    HMENU menu = built.get();
     ASSERT_EQ(GetMenuItemCount(menu), 4);
     EXPECT_EQ(MenuText(menu, 0), u"設定(&S)...");
     EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
@@ -171,7 +172,6 @@ TEST(BuildMenu, ShowsVisibleItemsInOrderAndMapsCommandsToThem) {
     EXPECT_EQ(items[GetMenuItemID(menu, 0) - 1], &first);
     EXPECT_EQ(items[GetMenuItemID(menu, 2) - 1], &empty);
     EXPECT_EQ(items[GetMenuItemID(subMenu, 0) - 1], &inner);
-    DestroyMenu(menu);
 }
 
 TEST(Win32Runtime, OneCopyHoldsTheMutexUntilItEnds) {
