@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "owned.h"
 #include "platform/error.h"
 #include "wide.h"
 
@@ -20,10 +21,27 @@ bool Patiently(const std::function<bool()>& attempt) {
     return false;
 }
 
+// A global memory block's contents, locked while this lives.
+template <class Char>
+class Locked {
+  public:
+    explicit Locked(HGLOBAL block) : block_(block), chars_(static_cast<Char*>(GlobalLock(block))) {}
+    ~Locked() {
+        if (chars_) GlobalUnlock(block_);
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    Char* get() const { return chars_; }
+
+  private:
+    HGLOBAL block_;
+    Char* chars_;
+};
+
 }  // namespace
 
-void Clipboard::Open() const {
-    if (!Patiently([this] { return OpenClipboard(owner_) != FALSE; })) {
+ClipboardOpen::ClipboardOpen(HWND owner) {
+    if (!Patiently([owner] { return OpenClipboard(owner) != FALSE; })) {
         vb::Raise(vb::kClipboardBusy);
     }
 }
@@ -31,44 +49,30 @@ void Clipboard::Open() const {
 bool Clipboard::HasText() const { return IsClipboardFormatAvailable(CF_UNICODETEXT); }
 
 std::u16string Clipboard::Text() const {
-    Open();
-    std::u16string text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            // Up to the terminating NUL, and never past the block.
-            const std::size_t room = GlobalSize(data) / sizeof(wchar_t);
-            text = FromWide(chars, std::find(chars, chars + room, L'\0') - chars);
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    const ClipboardOpen open(owner_);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return {};
+    const Locked<const wchar_t> chars(data);
+    if (chars.get() == nullptr) return {};
+    // Up to the terminating NUL, and never past the block.
+    const wchar_t* begin = chars.get();
+    const wchar_t* end = begin + GlobalSize(data) / sizeof(wchar_t);
+    return FromWide(begin, std::find(begin, end, L'\0') - begin);
 }
 
 void Clipboard::SetText(std::u16string_view text) const {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    if (block == nullptr) vb::Raise(vb::kOutOfMemory);
-    auto* chars = static_cast<char16_t*>(GlobalLock(block));
-    if (chars == nullptr) {
-        GlobalFree(block);
-        vb::Raise(vb::kOutOfMemory);
+    OwnedGlobal block(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!block) vb::Raise(vb::kOutOfMemory);
+    {
+        const Locked<char16_t> chars(block.get());
+        if (chars.get() == nullptr) vb::Raise(vb::kOutOfMemory);
+        std::copy(text.begin(), text.end(), chars.get());
+        chars.get()[text.size()] = u'\0';
     }
-    std::copy(text.begin(), text.end(), chars);
-    chars[text.size()] = u'\0';
-    GlobalUnlock(block);
-    try {
-        Open();
-    } catch (const vb::Error&) {
-        GlobalFree(block);
-        throw;
-    }
+    const ClipboardOpen open(owner_);
     EmptyClipboard();
-    const bool set = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-    CloseClipboard();
-    if (!set) {
-        GlobalFree(block);
-        vb::Raise(vb::kClipboardBusy);
-    }
+    if (SetClipboardData(CF_UNICODETEXT, block.get()) == nullptr) vb::Raise(vb::kClipboardBusy);
+    block.release();  // the system's now
 }
 
 void Clipboard::CopySelection(const vb::TextBox& box) {

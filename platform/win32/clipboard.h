@@ -10,6 +10,16 @@
 
 namespace win32rt {
 
+// The clipboard, opened for `owner` and closed again on every way out of the
+// scope, an error raised included. Raises 521 when another program holds it.
+class ClipboardOpen {
+  public:
+    explicit ClipboardOpen(HWND owner);
+    ~ClipboardOpen() { CloseClipboard(); }
+    ClipboardOpen(const ClipboardOpen&) = delete;
+    ClipboardOpen& operator=(const ClipboardOpen&) = delete;
+};
+
 class Clipboard {
   public:
     // The clipboard is opened by `owner`, the copying edit control made as its child.
@@ -24,8 +34,6 @@ class Clipboard {
     void CopySelection(const vb::TextBox& box);
 
   private:
-    void Open() const;
-
     HINSTANCE instance_;
     HWND owner_;
     HWND copier_ = nullptr;  // the edit control that copies a text box's selection

@@ -225,6 +225,32 @@ TEST_F(Win32RuntimeTest, AClipboardHeldElsewhereRaises521) {
     EXPECT_EQ(rt.ClipboardGetText(), u"before");
 }
 
+// Whether another thread may open the clipboard now: nobody holds it open.
+bool ClipboardFree() {
+    bool opened = false;
+    std::thread([&] {
+        opened = OpenClipboard(nullptr) != FALSE;
+        if (opened) CloseClipboard();
+    }).join();
+    return opened;
+}
+
+TEST_F(Win32RuntimeTest, TheClipboardIsClosedOnEveryWayOut) {
+    // Opened for a window, as the runtime opens it.
+    HWND owner = FindWindowW(Wide(ProgramName() + u".Runtime"), nullptr);
+    ASSERT_NE(owner, nullptr);
+    for (const std::int32_t raised : {std::int32_t{0}, std::int32_t{vb::kOutOfMemory}}) {
+        SCOPED_TRACE(raised);
+        EXPECT_EQ(ErrorOf([&] {
+                      const win32rt::ClipboardOpen open(owner);
+                      EXPECT_FALSE(ClipboardFree());
+                      if (raised) vb::Raise(raised);
+                  }),
+                  raised);
+        EXPECT_TRUE(ClipboardFree());
+    }
+}
+
 TEST_F(Win32RuntimeTest, CopyMessageCopiesTheTextBoxSelection) {
     TestForm form(rt);
     form.txtPreview.SetText(u"abc\r\ndef");
