@@ -60,11 +60,11 @@ void Win32Runtime::FormUnloaded(vb::Form& form) {
     if (it == windows_.end()) return;
     // The window may be handling the message that unloads its form: it is
     // hidden now and destroyed once that message is done.
-    FormWindow* window = it->second.release();
+    std::unique_ptr<FormWindow> window = std::move(it->second);
     windows_.erase(it);
     window->Detach();
     window->Hide();
-    tray_.DestroyLater(window);
+    tray_.DestroyLater(std::move(window));
 }
 
 void Win32Runtime::FormPrinted(vb::Form& form) {

@@ -47,13 +47,8 @@ TrayWindow::TrayWindow(HINSTANCE instance, const std::u16string& name, vb::Runti
 }
 
 TrayWindow::~TrayWindow() {
-    if (hwnd_ == nullptr) return;
-    // Form windows whose forms went, still waiting to be destroyed.
-    MSG pending;
-    while (PeekMessageW(&pending, hwnd_, kDestroyWindow, kDestroyWindow, PM_REMOVE)) {
-        delete reinterpret_cast<FormWindow*>(pending.lParam);
-    }
-    DestroyWindow(hwnd_);
+    pending_.clear();
+    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 bool TrayWindow::Tell(std::uint32_t message, const vb::NotifyIconData& icon) const {
@@ -65,8 +60,10 @@ void TrayWindow::RemoveIcons() const {
     for (const auto& [id, data] : icons_) Tell(NIM_DELETE, data);
 }
 
-void TrayWindow::DestroyLater(FormWindow* window) const {
-    PostMessageW(hwnd_, kDestroyWindow, 0, reinterpret_cast<LPARAM>(window));
+void TrayWindow::DestroyLater(std::unique_ptr<FormWindow> window) {
+    const auto name = reinterpret_cast<LPARAM>(window.get());
+    pending_.push_back(std::move(window));
+    PostMessageW(hwnd_, kDestroyWindow, 0, name);
 }
 
 LRESULT CALLBACK TrayWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,7 +80,14 @@ LRESULT CALLBACK TrayWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
 
 LRESULT TrayWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kDestroyWindow) {
-        delete reinterpret_cast<FormWindow*>(lParam);
+        // Out of the list before it goes: nothing is destroyed twice.
+        const auto named = std::find_if(pending_.begin(), pending_.end(), [lParam](const auto& w) {
+            return reinterpret_cast<LPARAM>(w.get()) == lParam;
+        });
+        if (named != pending_.end()) {
+            const std::unique_ptr<FormWindow> window = std::move(*named);
+            pending_.erase(named);
+        }
         return 0;
     }
     if (message == taskbarCreated_ && message != 0) {

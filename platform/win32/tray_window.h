@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/runtime.h"
 
@@ -39,8 +41,9 @@ class TrayWindow {
     bool Tell(std::uint32_t message, const vb::NotifyIconData& icon) const;
     // Takes the icons out of the notification area.
     void RemoveIcons() const;
-    // Destroys `window` once the message being handled is done.
-    void DestroyLater(FormWindow* window) const;
+    // Destroys `window` once the message being handled is done, or with
+    // this window if that never comes.
+    void DestroyLater(std::unique_ptr<FormWindow> window);
 
   private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -50,6 +53,9 @@ class TrayWindow {
     const Icons& icons_;
     HWND hwnd_ = nullptr;
     UINT taskbarCreated_ = 0;
+    // The windows of forms that went, each named by a message posted to this
+    // window that destroys it.
+    std::vector<std::unique_ptr<FormWindow>> pending_;
 };
 
 }  // namespace win32rt

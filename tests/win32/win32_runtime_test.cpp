@@ -425,6 +425,36 @@ TEST_F(Win32RuntimeTest, AFormWindowShowsTheControlsInTheDialogFont) {
     EXPECT_FALSE(form.Loaded());
 }
 
+// The window of a form unloaded while it handles a message goes once that is
+// done, and with the runtime at the latest: once, whether the message to
+// destroy it comes or another's loop takes it and runs nothing.
+TEST(Win32Runtime, AnUnloadedFormsWindowIsDestroyedOnceWhateverBecomesOfItsMessage) {
+    for (const bool delivered : {true, false}) {
+        SCOPED_TRACE(delivered ? "delivered" : "lost");
+        HWND window = nullptr;
+        {
+            Win32Runtime rt(GetModuleHandleW(nullptr), ProgramName());
+            TestForm form(rt);
+            form.Show();
+            window = FindWindowW(nullptr, Wide(form.Caption));
+            ASSERT_NE(window, nullptr);
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            ASSERT_FALSE(form.Loaded());
+            EXPECT_FALSE(IsWindowVisible(window));
+            if (delivered) {
+                rt.DoEvents();
+                EXPECT_FALSE(IsWindow(window));
+            } else {
+                MSG lost;
+                while (PeekMessageW(&lost, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
+                }
+                EXPECT_TRUE(IsWindow(window));
+            }
+        }
+        EXPECT_FALSE(IsWindow(window));
+    }
+}
+
 TEST_F(Win32RuntimeTest, EveryKindOfControlRendersEachOfItsProperties) {
     TestForm form(rt);
     form.lstList.AddItem(u"first");
