@@ -102,7 +102,7 @@ void FormWindow::Build(vb::Control& control, int id) {
                                      ? As<vb::TextBox>(control).Text()
                                      : control.Caption;
     HWND child =
-        CreateWindowExW(window.exStyle, window.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd_,
+        CreateWindowExW(window.exStyle, window.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd(),
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), rt_.Instance(), nullptr);
     if (child == nullptr) vb::Raise(vb::kOutOfMemory);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -119,7 +119,7 @@ void FormWindow::Build(vb::Control& control, int id) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
+        tool.hwnd = hwnd();
         tool.uId = reinterpret_cast<UINT_PTR>(child);
         tool.lpszText = const_cast<wchar_t*>(Wide(control.ToolTipText));
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -144,7 +144,7 @@ const vb::Control* FormWindow::ControlOf(HWND child) const {
 
 void FormWindow::Place(const vb::Control& control) {
     if (control.Kind() == vb::ControlKind::kLabel) {
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        InvalidateRect(hwnd(), nullptr, TRUE);
         return;
     }
     MoveWindow(ChildOf(control), Pixels(control.Left()), Pixels(control.Top()),

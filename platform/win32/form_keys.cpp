@@ -17,7 +17,7 @@ bool FormWindow::TranslateKeys(MSG& msg) {
         }
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
-        SendMessageW(hwnd_, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
+        SendMessageW(hwnd(), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
         return true;
     }
     if (msg.message == WM_SYSCHAR ||
@@ -30,7 +30,7 @@ bool FormWindow::TranslateKeys(MSG& msg) {
     }
     // Nothing of this object is touched once the message is handled: the
     // handler may have unloaded the form.
-    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+    return IsDialogMessageW(hwnd(), &msg) != FALSE;
 }
 
 HWND FormWindow::LabelTarget(wchar_t key) const {

@@ -17,7 +17,7 @@ constexpr wchar_t kClass[] = L"Orbek.Form";
 void FormWindow::Register(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Proc;
+    windowClass.lpfnWndProc = Route<FormWindow>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -36,41 +36,32 @@ FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     RECT area{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    hwnd_ = CreateWindowExW(exStyle, kClass, Wide(form.Caption), style,
-                            area.left + (area.right - area.left - width) / 2,
-                            area.top + (area.bottom - area.top - height) / 2, width, height,
-                            nullptr, nullptr, rt.Instance(), this);
-    if (hwnd_ == nullptr) vb::Raise(vb::kOutOfMemory);
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG,
+    // The window is this object's from its first message on.
+    if (CreateWindowExW(exStyle, kClass, Wide(form.Caption), style,
+                        area.left + (area.right - area.left - width) / 2,
+                        area.top + (area.bottom - area.top - height) / 2, width, height, nullptr,
+                        nullptr, rt.Instance(), this) == nullptr) {
+        vb::Raise(vb::kOutOfMemory);
+    }
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(rt.Icon(form.Icon, GetSystemMetrics(SM_CXICON))));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(rt.Icon(form.Icon, GetSystemMetrics(SM_CXSMICON))));
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, rt.Instance(), nullptr);
-    try {
-        BuildControls();
-    } catch (...) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-        throw;
-    }
-}
-
-FormWindow::~FormWindow() {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, rt.Instance(), nullptr);
+    BuildControls();
 }
 
 FormWindow::Geometry FormWindow::Measure() const {
     RECT outer{}, client{};
-    GetWindowRect(hwnd_, &outer);
-    GetClientRect(hwnd_, &client);
-    if (IsIconic(hwnd_)) {
+    GetWindowRect(hwnd(), &outer);
+    GetClientRect(hwnd(), &client);
+    if (IsIconic(hwnd())) {
         // Minimized, the window keeps the place and size it will come back to.
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
-        GetWindowPlacement(hwnd_, &placement);
+        GetWindowPlacement(hwnd(), &placement);
         outer = placement.rcNormalPosition;
     }
     return {Twips(outer.left),
@@ -83,29 +74,29 @@ FormWindow::Geometry FormWindow::Measure() const {
 
 void FormWindow::Set(vb::FormProperty property, float twips) {
     RECT outer{};
-    GetWindowRect(hwnd_, &outer);
+    GetWindowRect(hwnd(), &outer);
     const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
     const int atLeast = scale_.PixelsAtLeast(twips);
     switch (property) {
         case vb::FormProperty::Left:
-            SetWindowPos(hwnd_, nullptr, Pixels(twips), outer.top, 0, 0, keep | SWP_NOSIZE);
+            SetWindowPos(hwnd(), nullptr, Pixels(twips), outer.top, 0, 0, keep | SWP_NOSIZE);
             break;
         case vb::FormProperty::Top:
-            SetWindowPos(hwnd_, nullptr, outer.left, Pixels(twips), 0, 0, keep | SWP_NOSIZE);
+            SetWindowPos(hwnd(), nullptr, outer.left, Pixels(twips), 0, 0, keep | SWP_NOSIZE);
             break;
         case vb::FormProperty::Width:
-            SetWindowPos(hwnd_, nullptr, 0, 0, std::max(1, atLeast), outer.bottom - outer.top,
+            SetWindowPos(hwnd(), nullptr, 0, 0, std::max(1, atLeast), outer.bottom - outer.top,
                          keep | SWP_NOMOVE);
             break;
         case vb::FormProperty::Height:
-            SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, std::max(1, atLeast),
+            SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, std::max(1, atLeast),
                          keep | SWP_NOMOVE);
             break;
         case vb::FormProperty::WindowState:
             if (static_cast<std::int16_t>(twips) == vb::kMinimized) {
-                ShowWindow(hwnd_, SW_MINIMIZE);
+                ShowWindow(hwnd(), SW_MINIMIZE);
             } else if (Visible()) {
-                ShowWindow(hwnd_, SW_RESTORE);
+                ShowWindow(hwnd(), SW_RESTORE);
             }
             break;
     }
@@ -114,8 +105,8 @@ void FormWindow::Set(vb::FormProperty property, float twips) {
 void FormWindow::Show() {
     const bool first = !reporting_;
     reporting_ = true;
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
     if (first) {
         RestoreFocus();
         Report();
@@ -123,18 +114,18 @@ void FormWindow::Show() {
 }
 
 void FormWindow::RestoreFocus() {
-    if (!focus_ || !IsChild(hwnd_, focus_) || !IsWindowEnabled(focus_) ||
+    if (!focus_ || !IsChild(hwnd(), focus_) || !IsWindowEnabled(focus_) ||
         !IsWindowVisible(focus_)) {
-        focus_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        focus_ = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
     }
-    if (focus_ && focus_ != hwnd_) SetFocus(focus_);
+    if (focus_ && focus_ != hwnd()) SetFocus(focus_);
 }
 
-void FormWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+void FormWindow::Hide() { ShowWindow(hwnd(), SW_HIDE); }
 
 void FormWindow::Repaint() {
     // The controls too: one enabled meanwhile is drawn before the handler ends.
-    RedrawWindow(hwnd_, nullptr, nullptr,
+    RedrawWindow(hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
@@ -142,25 +133,13 @@ void FormWindow::Report() {
     if (detached_ || !reporting_) return;
     const Geometry g = Measure();
     rt_.Resized(form_, g.width, g.height, g.scaleWidth, g.scaleHeight,
-                IsIconic(hwnd_) ? vb::kMinimized : vb::kNormal);
-}
-
-LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<FormWindow*>(
-            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Handle(message, wParam, lParam)
-                : DefWindowProcW(window, message, wParam, lParam);
+                IsIconic(hwnd()) ? vb::kMinimized : vb::kNormal);
 }
 
 LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     // A window whose form has gone waits to be destroyed: the form is not
     // to be looked at any more.
-    if (detached_) return DefWindowProcW(hwnd_, message, wParam, lParam);
+    if (detached_) return DefWindowProcW(hwnd(), message, wParam, lParam);
     switch (message) {
         case WM_COMMAND:
             // Nothing of this object is touched after the handler: it may
@@ -171,7 +150,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // A window that is no dialog keeps its focused control itself,
             // across message boxes and switching programs.
             if (LOWORD(wParam) == WA_INACTIVE) {
-                if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) focus_ = focus;
+                if (HWND focus = GetFocus(); focus && IsChild(hwnd(), focus)) focus_ = focus;
             } else {
                 RestoreFocus();
             }
@@ -183,7 +162,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Tab and the labels' access keys move the focus by this message,
             // which only dialogs answer by themselves.
             HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
-                                       : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+                                       : GetNextDlgTabItem(hwnd(), GetFocus(), wParam != 0);
             if (next) SetFocus(next);
             return 0;
         }
@@ -199,7 +178,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // The labels, and what the form printed, kept by the form: both
             // survive being covered.
             PAINTSTRUCT paint;
-            HDC dc = BeginPaint(hwnd_, &paint);
+            HDC dc = BeginPaint(hwnd(), &paint);
             HGDIOBJ old = SelectObject(dc, font_);
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -215,7 +194,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                          static_cast<int>(printed.text.size()));
             }
             SelectObject(dc, old);
-            EndPaint(hwnd_, &paint);
+            EndPaint(hwnd(), &paint);
             return 0;
         }
         case WM_SIZE:
@@ -226,7 +205,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             rt_.Closed(form_);
             return 0;
         default:
-            return DefWindowProcW(hwnd_, message, wParam, lParam);
+            return DefWindowProcW(hwnd(), message, wParam, lParam);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/form.h"
+#include "routed_window.h"
 
 namespace win32rt {
 
@@ -19,12 +20,11 @@ class FormWindow {
 
     // Made hidden, centred on the screen.
     FormWindow(Win32Runtime& rt, vb::Form& form);
-    ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
-    bool Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+    HWND hwnd() const { return window_.get(); }
+    bool Visible() const { return IsWindowVisible(hwnd()) != FALSE; }
 
     // The window's geometry in twips: outer rectangle and client area.
     struct Geometry {
@@ -38,14 +38,14 @@ class FormWindow {
     void Repaint();
     void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
     // Whether `window` is this window or one of its controls.
-    bool Holds(HWND window) const { return window == hwnd_ || IsChild(hwnd_, window); }
+    bool Holds(HWND window) const { return window == hwnd() || IsChild(hwnd(), window); }
     // Tab, access keys, Enter and Esc for this window; true when handled.
     bool TranslateKeys(MSG& msg);
     // The form is going: nothing more is reported to it.
     void Detach() { detached_ = true; }
 
   private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK Route<FormWindow>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     // A child window for each control but the labels, which the form draws.
     void BuildControls();
@@ -66,7 +66,7 @@ class FormWindow {
 
     Win32Runtime& rt_;
     vb::Form& form_;
-    HWND hwnd_ = nullptr;
+    RoutedWindow window_;  // its controls and tips window go with it
     HWND tips_ = nullptr;
     HWND focus_ = nullptr;  // the control to give the focus back to
     HFONT font_;

@@ -35,24 +35,22 @@ TrayWindow::TrayWindow(HINSTANCE instance, const std::u16string& name, vb::Runti
     const std::u16string className = name + u".Runtime";
     WNDCLASSEXW trayClass{};
     trayClass.cbSize = sizeof trayClass;
-    trayClass.lpfnWndProc = Proc;
+    trayClass.lpfnWndProc = Route<TrayWindow>;
     trayClass.hInstance = instance;
     trayClass.lpszClassName = Wide(className);
     RegisterClassExW(&trayClass);
     // A hidden top-level window rather than a message-only one: only those
     // hear that the taskbar has been created again.
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, Wide(className), Wide(name), WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, instance, this);
+    CreateWindowExW(WS_EX_TOOLWINDOW, Wide(className), Wide(name), WS_POPUP, 0, 0, 0, 0, nullptr,
+                    nullptr, instance, this);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 }
 
-TrayWindow::~TrayWindow() {
-    pending_.clear();
-    if (hwnd_) DestroyWindow(hwnd_);
-}
+// The windows of forms that went first, then this one.
+TrayWindow::~TrayWindow() = default;
 
 bool TrayWindow::Tell(std::uint32_t message, const vb::NotifyIconData& icon) const {
-    NOTIFYICONDATAW record = ShellRecord(icon, hwnd_);
+    NOTIFYICONDATAW record = ShellRecord(icon, hwnd());
     return Shell_NotifyIconW(message, &record);
 }
 
@@ -63,19 +61,7 @@ void TrayWindow::RemoveIcons() const {
 void TrayWindow::DestroyLater(std::unique_ptr<FormWindow> window) {
     const auto name = reinterpret_cast<LPARAM>(window.get());
     pending_.push_back(std::move(window));
-    PostMessageW(hwnd_, kDestroyWindow, 0, name);
-}
-
-LRESULT CALLBACK TrayWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TrayWindow*>(
-            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TrayWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Handle(message, wParam, lParam)
-                : DefWindowProcW(window, message, wParam, lParam);
+    PostMessageW(hwnd(), kDestroyWindow, 0, name);
 }
 
 LRESULT TrayWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,7 +91,7 @@ LRESULT TrayWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         rt_.NotifyIcon(data, LOWORD(lParam));
         return 0;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd(), message, wParam, lParam);
 }
 
 }  // namespace win32rt

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/runtime.h"
+#include "routed_window.h"
 
 namespace win32rt {
 
@@ -36,7 +37,7 @@ class TrayWindow {
     TrayWindow(const TrayWindow&) = delete;
     TrayWindow& operator=(const TrayWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND hwnd() const { return window_.get(); }
     // Tells the shell of `message` for `icon`; returns its success flag.
     bool Tell(std::uint32_t message, const vb::NotifyIconData& icon) const;
     // Takes the icons out of the notification area.
@@ -46,12 +47,12 @@ class TrayWindow {
     void DestroyLater(std::unique_ptr<FormWindow> window);
 
   private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK Route<TrayWindow>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     vb::Runtime& rt_;
     const Icons& icons_;
-    HWND hwnd_ = nullptr;
+    RoutedWindow window_;
     UINT taskbarCreated_ = 0;
     // The windows of forms that went, each named by a message posted to this
     // window that destroys it.
