@@ -38,10 +38,12 @@ OwnedMenu BuildMenu(const vb::MenuItem& menu, std::vector<vb::MenuItem*>& items)
 }
 
 void PopupMenus::Drop(const vb::MenuItem& item) {
-    const vb::MenuItem* menu = &item;
-    while (menu->Parent()) menu = menu->Parent();
-    ++changes_[menu];
-    built_.erase(menu);
+    // Every menu that holds the item, up to its top-level menu, may have been
+    // shown by itself; so may the item, were it a menu that goes.
+    for (const vb::MenuItem* menu = &item; menu; menu = menu->Parent()) {
+        if (const auto shown = changes_.find(menu); shown != changes_.end()) ++shown->second;
+        built_.erase(menu);
+    }
 }
 
 vb::MenuItem* PopupMenus::Show(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at, HWND owner) {

@@ -29,7 +29,7 @@ class PopupMenus {
 
   private:
     // A system menu is slow to build item by item (quadratic under Wine): a
-    // top-level menu's is kept until one of its items changes.
+    // menu's is kept until one of its items, or of its submenus', changes.
     struct Built {
         OwnedMenu handle;
         std::vector<vb::MenuItem*> items;
@@ -37,6 +37,7 @@ class PopupMenus {
     };
 
     std::map<const vb::MenuItem*, Built> built_;
+    // The changes of each menu shown so far.
     std::map<const vb::MenuItem*, std::uint64_t> changes_;
 };
 

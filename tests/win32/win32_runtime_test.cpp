@@ -300,29 +300,45 @@ TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
     EXPECT_EQ(form.events.size(), 3u);
 }
 
+// Pops `menu` up and chooses in it by the keys: Down `downs` times from no
+// selection, then Enter.
+void Choose(Win32Runtime& rt, vb::MenuItem& menu, int downs) {
+    WhenShown keys(
+        u"",
+        [downs](HWND shown) {
+            for (int i = 0; i < downs; ++i) PostMessageW(shown, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(shown, WM_KEYDOWN, VK_RETURN, 0);
+        },
+        L"#32768");
+    rt.PopupMenu(menu);
+}
+
 TEST_F(Win32RuntimeTest, APopupRunsTheChosenItemOfTheMenuAsItIsNow) {
     vb::MenuItem root(rt, u"mnuLeft", u"Left");
     vb::MenuArray items({&root.Add(std::make_unique<vb::MenuItem>(rt, u"mnuItem", u"A", 0))});
     std::vector<std::int16_t> clicked;
     items.Click = [&](std::int16_t k) { clicked.push_back(k); };
-    // Down `downs` times from no selection, then Enter.
-    auto choose = [&](int downs) {
-        WhenShown keys(
-            u"",
-            [downs](HWND menu) {
-                for (int i = 0; i < downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-                PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-            },
-            L"#32768");
-        rt.PopupMenu(root);
-    };
-    choose(1);
+    Choose(rt, root, 1);
     items.Load(1).SetCaption(u"B");
-    choose(2);
-    choose(2);  // the same menu again
+    Choose(rt, root, 2);
+    Choose(rt, root, 2);  // the same menu again
     items.Unload(1);
-    choose(2);  // one item left: the second Down comes round to it
+    Choose(rt, root, 2);  // one item left: the second Down comes round to it
     EXPECT_EQ(clicked, (std::vector<std::int16_t>{0, 1, 1, 0}));
+}
+
+TEST_F(Win32RuntimeTest, APopupOfASubmenuShowsItAsItIsNow) {
+    vb::MenuItem root(rt, u"mnuLeft", u"Left");
+    vb::MenuItem& more = root.Add(std::make_unique<vb::MenuItem>(rt, u"mnuMore", u"More"));
+    vb::MenuArray items({&more.Add(std::make_unique<vb::MenuItem>(rt, u"mnuItem", u"A", 0))});
+    std::vector<std::int16_t> clicked;
+    items.Click = [&](std::int16_t k) { clicked.push_back(k); };
+    Choose(rt, more, 1);
+    items.Load(1);
+    Choose(rt, more, 2);
+    items.Unload(1);
+    Choose(rt, more, 2);
+    EXPECT_EQ(clicked, (std::vector<std::int16_t>{0, 1, 0}));
 }
 
 TEST_F(Win32RuntimeTest, AMissingPictureRaises5) {
