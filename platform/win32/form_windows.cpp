@@ -73,12 +73,12 @@ void Win32Runtime::FormPrinted(vb::Form& form) {
 }
 
 float Win32Runtime::TextHeight(const vb::Form& form) {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, FontFor(form.font));
+    HFONT font = FontFor(form.font);
+    const ScreenDc screen(GetDC(nullptr));
+    HGDIOBJ old = SelectObject(screen.get(), font);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
+    GetTextMetricsW(screen.get(), &metrics);
+    SelectObject(screen.get(), old);
     return static_cast<float>(metrics.tmHeight) * ScreenTwipsPerPixelX();
 }
 

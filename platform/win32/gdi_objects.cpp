@@ -9,9 +9,8 @@
 namespace win32rt {
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const ScreenDc screen(GetDC(nullptr));
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
     return dpi > 0 ? dpi : 96;
 }
 

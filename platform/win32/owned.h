@@ -48,4 +48,8 @@ using OwnedHandle = Owned<HANDLE, CloseHandle>;
 using OwnedLocal = Owned<HLOCAL, LocalFree>;
 using OwnedGlobal = Owned<HGLOBAL, GlobalFree>;
 
+inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+// The screen's device context, as GetDC(nullptr) gives it.
+using ScreenDc = Owned<HDC, ReleaseScreenDc>;
+
 }  // namespace win32rt
