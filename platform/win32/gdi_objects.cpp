@@ -24,8 +24,9 @@ HICON GdiObjects::Icon(const std::u16string& picture, int size) {
 }
 
 HFONT GdiObjects::Font(const vb::Font& font) {
+    // Named by its face, size (in tenths of a point), weight and character set.
     OwnedFont& made = fonts_[font.name + u"/" + vb::Str(static_cast<std::int32_t>(font.size * 10)) +
-                             u"/" + vb::Str(font.weight)];
+                             u"/" + vb::Str(font.weight) + u"/" + vb::Str(font.charset)];
     if (!made) {
         LOGFONTW wanted{};
         wanted.lfHeight = -static_cast<LONG>(std::lround(font.size * ScreenDpi() / 72.0f));

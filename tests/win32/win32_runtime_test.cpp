@@ -341,6 +341,32 @@ TEST_F(Win32RuntimeTest, APopupOfASubmenuShowsItAsItIsNow) {
     EXPECT_EQ(clicked, (std::vector<std::int16_t>{0, 1, 0}));
 }
 
+TEST_F(Win32RuntimeTest, EachFontIsMadeAsAskedWhateverWasMadeBefore) {
+    const vb::Font japanese;
+    vb::Font western = japanese;
+    western.charset = ANSI_CHARSET;
+    vb::Font bold = japanese;
+    bold.weight = FW_BOLD;
+    vb::Font other = japanese;
+    other.name = u"Arial";
+    const struct {
+        const char* name;
+        const vb::Font& font;
+    } cases[] = {{"japanese", japanese},
+                 {"western", western},
+                 {"bold", bold},
+                 {"other face", other},
+                 {"japanese again", japanese}};
+    for (const auto& [name, font] : cases) {
+        SCOPED_TRACE(name);
+        LOGFONTW made{};
+        ASSERT_NE(GetObjectW(rt.FontFor(font), sizeof made, &made), 0);
+        EXPECT_EQ(win32rt::FromWide(made.lfFaceName, wcslen(made.lfFaceName)), font.name);
+        EXPECT_EQ(made.lfWeight, font.weight);
+        EXPECT_EQ(made.lfCharSet, font.charset);
+    }
+}
+
 TEST_F(Win32RuntimeTest, AMissingPictureRaises5) {
     EXPECT_EQ(ErrorOf([&] {
                   rt.PictureHandle(vb::Image{u"img", u"nosuchpicture"});
