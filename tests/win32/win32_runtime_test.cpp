@@ -111,6 +111,14 @@ class TestForm : public vb::Form {
     std::vector<std::u16string> events;
 };
 
+// Shows `form` with two entries in its list; its window.
+HWND ShowWithTwoEntries(TestForm& form) {
+    form.lstList.AddItem(u"first");
+    form.lstList.AddItem(u"second");
+    form.Show();
+    return FindWindowW(nullptr, Wide(form.Caption));
+}
+
 TEST(ShellRecord, CarriesTheCoreRecordInItsUnicodeForm) {
     vb::NotifyIconData data;
     data.uID = 1;
@@ -425,10 +433,7 @@ TEST_F(Win32RuntimeTest, InputBoxGivesTheTypedTextOrNothing) {
 
 TEST_F(Win32RuntimeTest, AFormWindowShowsTheControlsInTheDialogFont) {
     TestForm form(rt);
-    form.lstList.AddItem(u"first");
-    form.lstList.AddItem(u"second");
-    form.Show();
-    HWND window = FindWindowW(nullptr, Wide(form.Caption));
+    HWND window = ShowWithTwoEntries(form);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
 
@@ -499,10 +504,7 @@ TEST(Win32Runtime, AnUnloadedFormsWindowIsDestroyedOnceWhateverBecomesOfItsMessa
 
 TEST_F(Win32RuntimeTest, EveryKindOfControlRendersEachOfItsProperties) {
     TestForm form(rt);
-    form.lstList.AddItem(u"first");
-    form.lstList.AddItem(u"second");
-    form.Show();
-    HWND window = FindWindowW(nullptr, Wide(form.Caption));
+    HWND window = ShowWithTwoEntries(form);
     ASSERT_NE(window, nullptr);
     const vb::Scale scale{rt.ScreenTwipsPerPixelX()};
     // The child window of each control, by its place in tab order.
