@@ -1,9 +1,5 @@
 #include "qt_runtime.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
@@ -22,14 +18,13 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "form_window.h"
-#include "qt_settings.h"
+#include "platform/posix/ini_file_store.h"
 #include "scrolling_menu.h"
 #include "text.h"
 
@@ -40,7 +35,8 @@ static void InitAssets() { Q_INIT_RESOURCE(assets); }
 namespace qtrt {
 
 QtRuntime::QtRuntime()
-    : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }),
+    : vb::Runtime(
+          [](std::u16string_view app) { return std::make_unique<posix::IniFileStore>(app); }),
       tray_(*this),
       sessionClipboard_(WaylandClipboard::Connect()) {
     // Each wait for the next event ends what the program saw of the store.
@@ -48,27 +44,13 @@ QtRuntime::QtRuntime()
             [this] { Store().EventBoundary(); });
 }
 
-QtRuntime::~QtRuntime() {
-    // The next runtime of this process is not another copy of the program.
-    if (instanceLock_ >= 0) ::close(instanceLock_);
-}
+QtRuntime::~QtRuntime() = default;
 
 bool QtRuntime::AppPrevInstance() {
-    // One copy a session: the running copy holds a lock that the kernel drops
-    // when it ends, however it ends, so nothing left behind keeps a new one out.
-    if (instanceLock_ >= 0) return false;
+    if (instanceLock_.Held()) return false;  // this copy, asking again
     const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + '/' +
                          QCoreApplication::applicationName() + ".lock";
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        instanceLock_ = fd;
-        return false;
-    }
-    const bool held = fd >= 0 && errno == EWOULDBLOCK;
-    if (fd >= 0) ::close(fd);
-    if (held) return true;
-    vb::Raise(vb::kFileAccess,
-              FromQt(QStringLiteral("ロック ファイル %1 を作れません。").arg(path)));
+    return !instanceLock_.Take(QFile::encodeName(path).toStdString());
 }
 
 float QtRuntime::ScreenTwipsPerPixelX() {
@@ -261,7 +243,7 @@ void QtRuntime::End() {
         // Ending cannot wait for a report.
     }
     tray_.Clear();
-    if (instanceLock_ >= 0) ::close(instanceLock_);
+    instanceLock_.Release();
     std::fflush(nullptr);
     std::_Exit(0);
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/posix/instance_lock.h"
 #include "platform/runtime.h"
 #include "tray.h"
 #include "wayland_clipboard.h"
@@ -61,7 +62,7 @@ class QtRuntime : public QObject, public vb::Runtime {
     // Drops the Qt menu of `menu`, if made, until it is shown again.
     void DropMenu(const vb::MenuItem& menu);
 
-    int instanceLock_ = -1;  // the descriptor of the lock this copy holds
+    posix::InstanceLock instanceLock_;  // one copy a session
     std::map<vb::Handle, QIcon> pictures_;
     std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;
     std::map<const vb::MenuItem*, QAction*> actions_;
