@@ -1,6 +1,5 @@
 #include "mdlOrbek.h"
 
-#include "common/trap.h"
 #include "platform/conv.h"
 #include "platform/version.h"
 
@@ -30,7 +29,7 @@ void mdlOrbek::ShowErrMsg(std::u16string_view location) {
 }
 
 void mdlOrbek::ShowSMenu() {
-    Trap trap(*this, u"mdlOrbek!ShowSMenu");
+    vb::Trap trap(rt, *this, u"mdlOrbek!ShowSMenu");
     std::int32_t n = 0;
     trap.Do([&] { n = vb::CLng(rt.GetSetting(kApp, kSection, kCountKey, u"-1")); });
     trap.Do([&] { builtFrom_ = rt.OutsideChanges(kApp); });
@@ -50,7 +49,7 @@ void mdlOrbek::ShowSMenu() {
 }
 
 void mdlOrbek::ClearSMenu() {
-    Trap trap(*this, u"mdlOrbek!ClearSMenu");
+    vb::Trap trap(rt, *this, u"mdlOrbek!ClearSMenu");
     // Read as ever, so that a damaged count is still reported here; but the
     // items go by what the menu holds, as another program may have changed
     // the count since the menu was built.

@@ -8,8 +8,9 @@
 
 #include "platform/menu.h"
 #include "platform/runtime.h"
+#include "platform/trap.h"
 
-class mdlOrbek {
+class mdlOrbek : public vb::ErrorReporter {
   public:
     // `mnuSentence` is the tray form's sentence menu: the separator, element 0,
     // then one element per sentence.
@@ -24,7 +25,7 @@ class mdlOrbek {
 
     // Shows the current error with where it happened; returns once the user
     // has closed the box.
-    void ShowErrMsg(std::u16string_view location);
+    void ShowErrMsg(std::u16string_view location) override;
 
     // Builds the sentence items from the store; expects the menu torn down.
     void ShowSMenu();
