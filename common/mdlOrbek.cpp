@@ -63,6 +63,13 @@ void mdlOrbek::ClearSMenu() {
 
 bool mdlOrbek::SMenuOutOfStep() { return rt.OutsideChanges(kApp) != builtFrom_; }
 
+void mdlOrbek::CopyText(vb::TextBox& txt, std::u16string text) {
+    txt.SetText(std::move(text));
+    txt.SetSelStart(0);
+    txt.SetSelLength(static_cast<std::int32_t>(txt.Text().size()));
+    rt.SendMessage(txt.hWnd(), WM_COPY, 0, 0);
+}
+
 std::u16string mdlOrbek::SentenceCaption(std::u16string_view sentence) {
     std::u16string s(sentence);
     if (const std::size_t p = vb::InStr(s, kCrLf); p != 0) s = s.substr(0, p - 1) + u"\\n...";

@@ -1,6 +1,6 @@
 #pragma once
-// The shared module of the tray program: the sentence store's names, the
-// error report, and the building and tearing down of the sentence menu.
+// The shared module of the programs: the sentence store's names, the error
+// report, the building and tearing down of the sentence menu, and the copy.
 
 #include <cstdint>
 #include <string>
@@ -16,7 +16,7 @@ class mdlOrbek : public vb::ErrorReporter {
     // then one element per sentence.
     mdlOrbek(vb::Runtime& rt, vb::MenuArray& mnuSentence);
 
-    // Where the sentences are kept.
+    // Where the sentences are kept, for Orbek and for Nulvex.
     static constexpr std::u16string_view kApp = u"Orbek";
     static constexpr std::u16string_view kSection = u"Sentences";
     static constexpr std::u16string_view kCountKey = u"SCMax";
@@ -33,6 +33,10 @@ class mdlOrbek : public vb::ErrorReporter {
     void ClearSMenu();
     // Whether another program has changed the store since the menu was built.
     bool SMenuOutOfStep();
+
+    // Copies `text` to the clipboard through the hidden text box `txt`: the
+    // text set, all of it selected, then WM_COPY.
+    void CopyText(vb::TextBox& txt, std::u16string text);
 
     // A sentence's menu caption: its first line marked "\n...", then at most
     // 30 characters followed by "...".

@@ -180,10 +180,7 @@ void frmSet::lstSList_Click() {
 void frmSet::lstSList_DblClick() {
     // A double click beside the entries selects nothing: there is nothing to copy.
     if (lstSList.ListIndex() == -1) return;
-    txtMenu_.SetText(lstFullS.List(lstSList.ListIndex()));
-    txtMenu_.SetSelStart(0);
-    txtMenu_.SetSelLength(static_cast<std::int32_t>(txtMenu_.Text().size()));
-    rt_.SendMessage(txtMenu_.hWnd(), WM_COPY, 0, 0);
+    mdl_.CopyText(txtMenu_, lstFullS.List(lstSList.ListIndex()));
 }
 
 void frmSet::Form_Resize() {

@@ -181,9 +181,6 @@ void frmMenu::SetNowCB() {
 
 void frmMenu::mnuSentence_Click(std::int16_t index) {
     const std::int16_t sentence = vb::Add(index, std::int16_t{-1});
-    txtMenu.SetText(
-        rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(sentence)));
-    txtMenu.SetSelStart(0);
-    txtMenu.SetSelLength(static_cast<std::int32_t>(txtMenu.Text().size()));
-    rt_.SendMessage(txtMenu.hWnd(), WM_COPY, 0, 0);
+    mdl.CopyText(txtMenu, rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection,
+                                         mdlOrbek::SentenceKey(sentence)));
 }
