@@ -67,7 +67,7 @@ void mdlOrbek::CopyText(vb::TextBox& txt, std::u16string text) {
     txt.SetText(std::move(text));
     txt.SetSelStart(0);
     txt.SetSelLength(static_cast<std::int32_t>(txt.Text().size()));
-    rt.SendMessage(txt.hWnd(), WM_COPY, 0, 0);
+    rt.SendMessageA(txt.hWnd(), WM_COPY, 0, 0);
 }
 
 std::u16string mdlOrbek::SentenceCaption(std::u16string_view sentence) {

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "conv.h"
@@ -25,8 +26,16 @@ void Form::DesignClientSize(float width, float height) {
     // The outer size adds a frame like the classic one, until a window has its own.
     scaleWidth_ = width;
     scaleHeight_ = height;
-    width_ = width + 96;
-    height_ = height + 348;
+    width_ = width + kFrameWidth;
+    height_ = height + kFrameHeight;
+}
+
+int Scale::Pixels(float twips) const {
+    return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+int Scale::PixelsAtLeast(float twips) const {
+    return static_cast<int>(std::ceil(twips / twipsPerPixel));
 }
 
 // A change of size or window state runs the resize handler before the
@@ -255,6 +264,44 @@ void TextBox::SetSelLength(std::int32_t length) {
     Access("SelLength = " + std::to_string(length));
     selLength_ =
         std::clamp<std::int32_t>(length, 0, static_cast<std::int32_t>(text_.size()) - selStart_);
+}
+
+namespace {
+
+CommandButton* KeyButton(const std::vector<Control*>& controls, bool CommandButton::*role) {
+    for (Control* control : controls) {
+        if (control->Kind() != ControlKind::kButton || !control->Enabled()) continue;
+        auto& button = static_cast<CommandButton&>(*control);
+        if (button.*role) return &button;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CommandButton* Form::DefaultButton() const { return KeyButton(controls_, &CommandButton::Default); }
+
+CommandButton* Form::CancelButton() const { return KeyButton(controls_, &CommandButton::Cancel); }
+
+Control* Form::LabelTarget(const Control& label) const {
+    const auto at = std::find(controls_.begin(), controls_.end(), &label);
+    if (at == controls_.end()) return nullptr;
+    for (auto next = at + 1; next != controls_.end(); ++next) {
+        Control& control = **next;
+        if (control.Visible && control.Enabled() && control.Kind() != ControlKind::kLabel) {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+char16_t Form::AccessKey(std::u16string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1];
+        ++i;  // "&&" is an ampersand
+    }
+    return 0;
 }
 
 }  // namespace vb

@@ -14,6 +14,7 @@ namespace vb {
 
 class Runtime;
 class Control;
+class CommandButton;
 class MenuItem;
 using Handle = std::intptr_t;
 
@@ -26,6 +27,21 @@ struct Font {
     std::int16_t weight = 400;
     std::int16_t charset = 128;  // Japanese (Shift-JIS)
 };
+
+// Twips and a screen's pixels, at the screen's resolution.
+struct Scale {
+    float twipsPerPixel = 15;
+    // The nearest whole pixel.
+    int Pixels(float twips) const;
+    // Whole pixels, rounded up: at least as large as asked, so that a
+    // minimum size once set is met.
+    int PixelsAtLeast(float twips) const;
+    float Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel; }
+};
+
+// The frame around a form's client area, in twips, until a window has its own.
+constexpr float kFrameWidth = 96;
+constexpr float kFrameHeight = 348;
 
 // A text a form printed, at its position in twips from the client area's corner.
 struct PrintedText {
@@ -90,6 +106,18 @@ class Form {
 
     // The controls, in tab order.
     const std::vector<Control*>& Controls() const { return controls_; }
+
+    // The keys' rules, which every backend asks. Enter presses the first
+    // enabled default button where the focus is on no button, Esc the first
+    // enabled cancel button; none where there is no such button.
+    CommandButton* DefaultButton() const;
+    CommandButton* CancelButton() const;
+    // Where a label's access key sends the focus: the next visible, enabled
+    // control after it that is not a label; none where there is none.
+    Control* LabelTarget(const Control& label) const;
+    // A caption's access key: the character after the first "&" that does
+    // not stand for itself ("&&"); 0 for none.
+    static char16_t AccessKey(std::u16string_view caption);
 
     // Events, delivered by the runtime.
     virtual void Form_Load() {}

@@ -1,5 +1,6 @@
 #include "runtime.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "conv.h"
@@ -33,8 +34,8 @@ void Runtime::DeleteSetting(std::u16string_view app, std::u16string_view section
     settings_.DeleteSetting(app, section);
 }
 
-std::intptr_t Runtime::SendMessage(Handle window, std::uint32_t message, std::intptr_t,
-                                   std::intptr_t) {
+std::intptr_t Runtime::SendMessageA(Handle window, std::uint32_t message, std::intptr_t,
+                                    std::intptr_t) {
     const Control* control = FindControl(window);
     if (message != WM_COPY || control == nullptr || control->Kind() != ControlKind::kTextBox) {
         return 0;
@@ -49,6 +50,51 @@ void Runtime::CopySelection(const TextBox& box) {
 
 void Runtime::Access(const Form&, std::string_view) {}
 void Runtime::Access(const Control&, std::string_view) {}
+
+bool Runtime::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
+    const auto held = icons_.find(data.uID);
+    switch (message) {
+        case NIM_ADD: {
+            if (held != icons_.end() || FindForm(data.hWnd) == nullptr) return false;
+            // Kept also when the shell refuses it: one that was not ready yet
+            // is asked again when a tray comes.
+            const NotifyIconData& icon = icons_[data.uID] = data;
+            return ShellIcon(NIM_ADD, icon);
+        }
+        case NIM_MODIFY: {
+            if (held == icons_.end()) return false;
+            NotifyIconData& icon = held->second;
+            if (data.uFlags & NIF_MESSAGE) icon.uCallbackMessage = data.uCallbackMessage;
+            if (data.uFlags & NIF_ICON) icon.hIcon = data.hIcon;
+            if (data.uFlags & NIF_TIP) icon.szTip = data.szTip;
+            icon.uFlags |= data.uFlags;
+            return ShellIcon(NIM_MODIFY, icon);
+        }
+        case NIM_DELETE: {
+            if (held == icons_.end()) return false;
+            const NotifyIconData icon = held->second;
+            icons_.erase(held);
+            return ShellIcon(NIM_DELETE, icon);
+        }
+        default:
+            return false;
+    }
+}
+
+void Runtime::End() {
+    try {
+        settings_.CommitAll();
+    } catch (const Error&) {
+        // Ending cannot wait for a report.
+    }
+    Exit();
+    std::abort();  // not reached: the compiler does not take a virtual's word for it
+}
+
+void Runtime::FormSet(Form& form, FormProperty property, float value) {
+    // No window yet, or none ever: the form keeps the values.
+    if (!SetWindow(form, property, value)) StoreGeometry(form, property, value);
+}
 
 void Runtime::Load(Form& form) {
     if (form.loaded_) return;

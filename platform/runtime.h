@@ -16,6 +16,7 @@
 #include "form.h"
 #include "menu.h"
 #include "settings.h"
+#include "window_messages.h"
 
 namespace vb {
 
@@ -34,26 +35,6 @@ enum MsgBoxResult : std::int32_t { kOk = 1, kYes = 6, kNo = 7 };
 constexpr std::int16_t kClipboardText = 1;
 
 }  // namespace vb
-
-// Window messages and the notification-area icon record's codes, spelt as
-// <windows.h> spells them, so that the Win32 runtime can include both.
-#ifndef WM_MOUSEMOVE
-#define WM_MOUSEMOVE 0x0200
-#define WM_LBUTTONDOWN 0x0201
-#define WM_RBUTTONDOWN 0x0204
-#define WM_COPY 0x0301
-#endif
-#ifndef NIM_ADD
-#define NIM_ADD 0x00000000
-#define NIM_MODIFY 0x00000001
-#define NIM_DELETE 0x00000002
-#define NIF_MESSAGE 0x00000001
-#define NIF_ICON 0x00000002
-#define NIF_TIP 0x00000004
-#endif
-// <windows.h> maps these names to its own functions: here they are the runtime's.
-#undef SendMessage
-#undef Shell_NotifyIcon
 
 namespace vb {
 
@@ -114,12 +95,16 @@ class Runtime : public MenuHost {
     virtual void ClipboardSetText(std::u16string_view text) = 0;
 
     // Shell and window manager.
-    // Returns the shell's success flag; never throws.
-    virtual bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
+    // Adds (NIM_ADD), changes (NIM_MODIFY) or removes (NIM_DELETE) the icon
+    // of the record's window and ID. The runtime keeps each icon's record: an
+    // add of an ID it keeps, or of a window that is no form's, fails; a change
+    // takes the fields the record's flags name; a change or a removal of an
+    // ID it does not keep fails. Returns the shell's success flag; never throws.
+    bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data);
     virtual void SetForegroundWindow(Handle window) = 0;
     // Only WM_COPY to a text box: copies its selection to the clipboard.
-    virtual std::intptr_t SendMessage(Handle window, std::uint32_t message, std::intptr_t wParam,
-                                      std::intptr_t lParam);
+    virtual std::intptr_t SendMessageA(Handle window, std::uint32_t message, std::intptr_t wParam,
+                                       std::intptr_t lParam);
     virtual Handle PictureHandle(const Image& image) = 0;
 
     // Event loop.
@@ -128,12 +113,15 @@ class Runtime : public MenuHost {
     // returns after the chosen item's click handler has run. A choice the
     // user made in the tray's own drawing of the menu is run without showing it.
     void PopupMenu(MenuItem& menu);
-    // Ends the program at once: no further handler runs.
-    [[noreturn]] virtual void End() = 0;
+    // Ends the program at once: no further handler runs. What the program
+    // wrote is on the disk first.
+    [[noreturn]] void End();
 
-    // Forms. FormSet applies a change and stores, with SetGeometry, the
-    // geometry the window really has then.
-    virtual void FormSet(Form& form, FormProperty property, float value) = 0;
+    // Forms. FormSet applies a change to the form's window, if it has one,
+    // and stores the geometry the window really has then; a form without a
+    // window keeps the values.
+    void FormSet(Form& form, FormProperty property, float value);
+
     virtual void FormShow(Form& form, std::int16_t modal) = 0;
     virtual void FormHide(Form& form) = 0;
     // After the unload handler: the window and its controls go; a modal show
@@ -192,15 +180,26 @@ class Runtime : public MenuHost {
     Control* FindControl(Handle handle) const;
 
   protected:
+    // The icons as the runtime keeps their records, by ID.
+    const std::map<std::uint32_t, NotifyIconData>& Icons() const { return icons_; }
+    // Tells the shell of `message` for the icon kept as `icon` (for NIM_DELETE,
+    // as it was); returns its success flag.
+    virtual bool ShellIcon(std::uint32_t message, const NotifyIconData& icon) = 0;
+    // Ends the process, the icons gone from the shell.
+    [[noreturn]] virtual void Exit() = 0;
+    // Applies a change to the form's window and stores, with SetGeometry, the
+    // geometry it really has then; false when the form has no window.
+    virtual bool SetWindow(Form& form, FormProperty property, float value) = 0;
+    // The backend waits for the user's next input: what the program saw of
+    // the store ends, as another program may change it meanwhile. Every
+    // backend calls it before each wait, its own loop's and the system's.
+    void WaitingForInput() { settings_.EventBoundary(); }
     // Shows the menu's children at `at`, or at the pointer; returns the item
     // chosen, if any, once the menu has closed.
     virtual MenuItem* ShowPopup(MenuItem& menu, std::optional<ScreenPoint> at) = 0;
     // A popup opened (true) and no popup is open any longer (false): a tray
     // that draws the icon's menu shows it greyed out meanwhile.
     virtual void PopupsOpen(bool /*open*/) {}
-    // Stores a change of a form without a window: the frame around the client
-    // area keeps its size.
-    static void StoreGeometry(Form& form, FormProperty property, float value);
     // Stores the geometry a form's window has.
     static void SetGeometry(Form& form, float left, float top, float width, float height,
                             float scaleWidth, float scaleHeight);
@@ -220,8 +219,13 @@ class Runtime : public MenuHost {
     };
     void Deliver(const NotifyIconData& data, std::uint32_t mouseMessage,
                  std::optional<ScreenPoint> at, std::optional<TrayChoice> choice);
+    // Stores a change of a form without a window: the frame around the client
+    // area keeps its size.
+    static void StoreGeometry(Form& form, FormProperty property, float value);
 
     std::optional<TrayChoice> trayChoice_;
+    std::map<std::uint32_t, NotifyIconData> icons_;
+
     std::optional<ScreenPoint> pressAt_;
     int popups_ = 0;
 

@@ -48,7 +48,7 @@ void frmMenu::Form_Load() {
     vb::Trap trap(rt_, mdl, u"frmMenu_Load");
     if (trap.If([&] { return rt_.AppPrevInstance(); })) rt_.End();
     FillIconRecord(nid_, trap);
-    trap.Do([&] { rt_.Shell_NotifyIcon(NIM_ADD, nid_); });
+    trap.Do([&] { rt_.Shell_NotifyIconA(NIM_ADD, nid_); });
     mdl.ShowSMenu();
     trap.Do([&] { SetWidth(1); });
     trap.Do([&] { SetHeight(1); });
@@ -62,7 +62,7 @@ void frmMenu::Form_Unload(std::int16_t& /*cancel*/) {
     nid_.cbSize = kIconRecordSize;
     nid_.hWnd = hWnd();
     nid_.uID = kIconId;
-    rt_.Shell_NotifyIcon(NIM_DELETE, nid_);
+    rt_.Shell_NotifyIconA(NIM_DELETE, nid_);
     rt_.End();
 }
 
@@ -75,7 +75,7 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
         case WM_MOUSEMOVE: {
             vb::NotifyIconData record;
             FillIconRecord(record, trap);
-            trap.Do([&] { rt_.Shell_NotifyIcon(NIM_MODIFY, record); });
+            trap.Do([&] { rt_.Shell_NotifyIconA(NIM_MODIFY, record); });
             break;
         }
         case WM_LBUTTONDOWN:

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -82,29 +83,31 @@ QFont DialogFont(const vb::Font& font) {
 }
 
 FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
-    : rt_(rt), form_(form), twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    : rt_(rt), form_(form), scale_{rt.ScreenTwipsPerPixelX()} {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(AccessibleForm), true);
     setWindowTitle(ToQt(form.Caption));
     setWindowIcon(rt.Icon(form.Icon));
     setFont(DialogFont(form.font));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    if (!form.Sizable) setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    // No minimize or maximize buttons: a dialog.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    // No minimize or maximize buttons: a dialog; one of a fixed size unless sizable.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
+    if (!form.Sizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
+    setWindowFlags(flags);
     resize(Pixels(form.ScaleWidth()), Pixels(form.ScaleHeight()));
     if (!form.Sizable) setFixedSize(size());
     for (vb::Control* control : form.Controls()) Build(*control);
-    // A label's access key moves the focus to the next control in tab order.
-    const auto& controls = form.Controls();
+    // A label's access key moves the focus where the form's rule says.
     QWidget* previous = nullptr;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        QWidget* w = widgets_.at(controls[i]);
-        if (auto* label = qobject_cast<QLabel*>(w); label && i + 1 < controls.size()) {
-            label->setBuddy(widgets_.at(controls[i + 1]));
+    for (vb::Control* control : form.Controls()) {
+        QWidget* w = widgets_.at(control);
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (const vb::Control* target = form.LabelTarget(*control)) {
+                label->setBuddy(widgets_.at(target));
+            }
         }
-        if (w->focusPolicy() != Qt::NoFocus && controls[i]->Visible) {
+        if (w->focusPolicy() != Qt::NoFocus && control->Visible) {
             if (previous) setTabOrder(previous, w);
             previous = w;
         }
@@ -126,20 +129,10 @@ void FormWindow::Detach() {
     for (auto& [control, widget] : widgets_) widget->blockSignals(true);
 }
 
-int FormWindow::Pixels(float twips) const {
-    return static_cast<int>(std::lround(twips / twipsPerPixel_));
-}
-
-int FormWindow::PixelsAtLeast(float twips) const {
-    return static_cast<int>(std::ceil(twips / twipsPerPixel_));
-}
-
-float FormWindow::Twips(int pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
-
 QSize FormWindow::Frame() const {
     const QSize frame = frameGeometry().size() - geometry().size();
     // Until the window manager has framed it, a frame like the classic one.
-    return frame.isEmpty() ? QSize(Pixels(96), Pixels(348)) : frame;
+    return frame.isEmpty() ? QSize(Pixels(vb::kFrameWidth), Pixels(vb::kFrameHeight)) : frame;
 }
 
 void FormWindow::Build(vb::Control& control) {
@@ -148,7 +141,7 @@ void FormWindow::Build(vb::Control& control) {
         case vb::ControlKind::kButton: {
             auto& button = static_cast<vb::CommandButton&>(control);
             auto* b = new QPushButton(ToQt(button.Caption), this);
-            // Enter presses the default button only, wherever the focus is.
+            // Drawn as the default; Enter is the form's (keyPressEvent).
             b->setDefault(button.Default);
             b->setAutoDefault(false);
             connect(b, &QPushButton::clicked, this,
@@ -286,14 +279,17 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     if (!detached_) rt_.Closed(form_);
 }
 
-void FormWindow::reject() {
-    for (vb::Control* control : form_.Controls()) {
-        if (control->Kind() == vb::ControlKind::kButton &&
-            static_cast<vb::CommandButton&>(*control).Cancel && control->Enabled()) {
-            rt_.Dispatch(control->Click);
-            return;
-        }
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    // The default button, wherever the focus is.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (vb::CommandButton* button = form_.DefaultButton()) rt_.Dispatch(button->Click);
+        return;
     }
+    QDialog::keyPressEvent(event);
+}
+
+void FormWindow::reject() {
+    if (vb::CommandButton* button = form_.CancelButton()) rt_.Dispatch(button->Click);
 }
 
 }  // namespace qtrt

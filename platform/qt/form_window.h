@@ -20,9 +20,9 @@ class FormWindow : public QDialog {
 
     vb::Form& form() const { return form_; }
     // Pixels from twips, at the screen's resolution.
-    int Pixels(float twips) const;
-    int PixelsAtLeast(float twips) const;
-    float Twips(int pixels) const;
+    int Pixels(float twips) const { return scale_.Pixels(twips); }
+    int PixelsAtLeast(float twips) const { return scale_.PixelsAtLeast(twips); }
+    float Twips(int pixels) const { return scale_.Twips(pixels); }
     // The frame around the client area, in pixels, as the window manager draws it.
     QSize Frame() const;
 
@@ -40,7 +40,8 @@ class FormWindow : public QDialog {
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Esc: the cancel button, if the form has one.
+    // Enter and Esc press the buttons the form's rules name.
+    void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
 
   private:
@@ -51,7 +52,7 @@ class FormWindow : public QDialog {
     vb::Form& form_;
     std::map<const vb::Control*, QWidget*> widgets_;
     QPointer<QEventLoop> modal_;
-    float twipsPerPixel_;
+    vb::Scale scale_;
     bool detached_ = false;
 };
 

@@ -41,7 +41,7 @@ QtRuntime::QtRuntime()
       sessionClipboard_(WaylandClipboard::Connect()) {
     // Each wait for the next event ends what the program saw of the store.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            [this] { Store().EventBoundary(); });
+            [this] { WaitingForInput(); });
 }
 
 QtRuntime::~QtRuntime() = default;
@@ -118,7 +118,7 @@ void QtRuntime::ClipboardSetText(std::u16string_view text) {
     }
 }
 
-bool QtRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
+bool QtRuntime::ShellIcon(std::uint32_t message, const vb::NotifyIconData& data) {
     const auto picture = pictures_.find(data.hIcon);
     const QIcon icon = picture == pictures_.end() ? QIcon() : picture->second;
     switch (message) {
@@ -236,25 +236,16 @@ void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
     tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
-void QtRuntime::End() {
-    try {
-        Store().CommitAll();
-    } catch (const vb::Error&) {
-        // Ending cannot wait for a report.
-    }
+void QtRuntime::Exit() {
     tray_.Clear();
     instanceLock_.Release();
     std::fflush(nullptr);
     std::_Exit(0);
 }
 
-void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+bool QtRuntime::SetWindow(vb::Form& form, vb::FormProperty property, float value) {
     FormWindow* window = windows_[&form];
-    if (window == nullptr) {
-        // No window yet, or none ever: the form keeps the values.
-        StoreGeometry(form, property, value);
-        return;
-    }
+    if (window == nullptr) return false;
     const QSize frame = window->Frame();
     switch (property) {
         case vb::FormProperty::Left:
@@ -263,8 +254,6 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
         case vb::FormProperty::Top:
             window->move(window->x(), window->Pixels(value));
             break;
-        // Whole pixels, rounded up: the window is at least as large as asked,
-        // so that a minimum size once set is met.
         case vb::FormProperty::Width:
             window->resize(std::max(1, window->PixelsAtLeast(value) - frame.width()),
                            window->height());
@@ -284,6 +273,7 @@ void QtRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) 
                 window->Twips(window->width() + frame.width()),
                 window->Twips(window->height() + frame.height()), window->Twips(window->width()),
                 window->Twips(window->height()));
+    return true;
 }
 
 void QtRuntime::FormShow(vb::Form& form, std::int16_t modal) {

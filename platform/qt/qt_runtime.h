@@ -32,14 +32,14 @@ class QtRuntime : public QObject, public vb::Runtime {
     bool ClipboardGetFormat(std::int16_t format) override;
     std::u16string ClipboardGetText() override;
     void ClipboardSetText(std::u16string_view text) override;
-    bool Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
     void SetForegroundWindow(vb::Handle window) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
     vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
     void PopupsOpen(bool open) override;
-    [[noreturn]] void End() override;
-    void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    bool ShellIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
+    [[noreturn]] void Exit() override;
+    bool SetWindow(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
     void FormHide(vb::Form& form) override;
     void FormUnloaded(vb::Form& form) override;

@@ -69,7 +69,6 @@ void StatusNotifierItem::Register() {
     // while it sets the item up and now and then drops the item on the way.
     call << bus_.baseService();
     bus_.asyncCall(call);
-
 }
 
 void StatusNotifierItem::SetIcon(const QIcon& icon) {

@@ -36,7 +36,6 @@ void Tray::With(std::uint32_t id, Action action) {
 }
 
 bool Tray::Add(const vb::NotifyIconData& data, const QIcon& picture) {
-    if (icons_.count(data.uID) > 0) return false;
     Icon& icon = icons_[data.uID];
     icon.data = data;
     icon.picture = picture;
@@ -49,7 +48,7 @@ bool Tray::Modify(const vb::NotifyIconData& data, const QIcon& picture) {
     if (it == icons_.end()) return false;
     Icon& icon = it->second;
     icon.data = data;
-    if (data.uFlags & NIF_ICON) icon.picture = picture;
+    icon.picture = picture;
     Show(icon);
     return true;
 }

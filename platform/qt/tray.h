@@ -23,7 +23,8 @@ class Tray : public QObject {
     explicit Tray(vb::Runtime& rt);
     ~Tray() override;
 
-    // The shell's calls; false where the shell would fail.
+    // The shell's calls, for an icon as the runtime keeps its record; false
+    // where the shell fails.
     bool Add(const vb::NotifyIconData& data, const QIcon& picture);
     bool Modify(const vb::NotifyIconData& data, const QIcon& picture);
     bool Delete(std::uint32_t id);

@@ -62,10 +62,7 @@ void FormWindow::Register(HINSTANCE instance) {
 }
 
 FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
-    : rt_(rt),
-      form_(form),
-      font_(rt.FontFor(form.font)),
-      twipsPerPixel_(rt.ScreenTwipsPerPixelX()) {
+    : rt_(rt), form_(form), font_(rt.FontFor(form.font)), scale_{rt.ScreenTwipsPerPixelX()} {
     // A dialog: no minimize or maximize buttons.
     const DWORD style =
         WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (form.Sizable ? WS_THICKFRAME : 0);
@@ -142,12 +139,6 @@ void FormWindow::Build(vb::Control& control, int id) {
     Place(control);
 }
 
-int FormWindow::Pixels(float twips) const {
-    return static_cast<int>(std::lround(twips / twipsPerPixel_));
-}
-
-float FormWindow::Twips(LONG pixels) const { return static_cast<float>(pixels) * twipsPerPixel_; }
-
 HWND FormWindow::ChildOf(const vb::Control& control) const {
     const auto& controls = form_.Controls();
     for (std::size_t i = 0; i < children_.size(); ++i) {
@@ -195,9 +186,7 @@ void FormWindow::Set(vb::FormProperty property, float twips) {
     RECT outer{};
     GetWindowRect(hwnd_, &outer);
     const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
-    // Whole pixels, rounded up: the window is at least as large as asked, so
-    // that a minimum size once set is met.
-    const int atLeast = static_cast<int>(std::ceil(twips / twipsPerPixel_));
+    const int atLeast = scale_.PixelsAtLeast(twips);
     switch (property) {
         case vb::FormProperty::Left:
             SetWindowPos(hwnd_, nullptr, Pixels(twips), outer.top, 0, 0, keep | SWP_NOSIZE);
@@ -297,7 +286,7 @@ bool FormWindow::TranslateKeys(MSG& msg) {
     // Esc presses the cancel button and Tab moves on wherever the focus is:
     // a multi-line text box would take both for itself.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-        if (vb::Control* button = KeyButton(false)) {
+        if (vb::Control* button = form_.CancelButton()) {
             rt_.Dispatch(button->Click);
             return true;
         }
@@ -325,35 +314,12 @@ HWND FormWindow::LabelTarget(wchar_t key) const {
         return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
             CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
     };
-    const auto& controls = form_.Controls();
-    for (std::size_t i = 0; i + 1 < children_.size(); ++i) {
-        if (controls[i]->Kind() != vb::ControlKind::kLabel) continue;
-        // The character after the first "&" that does not stand for itself ("&&").
-        const std::u16string& caption = controls[i]->Caption;
-        std::size_t amp = caption.find(u'&');
-        while (amp != std::u16string::npos && amp + 1 < caption.size() &&
-               caption[amp + 1] == u'&') {
-            amp = caption.find(u'&', amp + 2);
-        }
-        if (amp == std::u16string::npos || amp + 1 >= caption.size() ||
-            upper(static_cast<wchar_t>(caption[amp + 1])) != upper(key)) {
-            continue;
-        }
-        for (std::size_t j = i + 1; j < children_.size(); ++j) {
-            if (IsWindowVisible(children_[j]) && IsWindowEnabled(children_[j]) &&
-                controls[j]->Kind() != vb::ControlKind::kLabel) {
-                return children_[j];
-            }
-        }
-    }
-    return nullptr;
-}
-
-vb::Control* FormWindow::KeyButton(bool isDefault) const {
-    for (vb::Control* control : form_.Controls()) {
-        if (control->Kind() != vb::ControlKind::kButton || !control->Enabled()) continue;
-        const auto& button = static_cast<const vb::CommandButton&>(*control);
-        if (isDefault ? button.Default : button.Cancel) return control;
+    for (const vb::Control* control : form_.Controls()) {
+        if (control->Kind() != vb::ControlKind::kLabel) continue;
+        const char16_t access = vb::Form::AccessKey(control->Caption);
+        if (access == 0 || upper(static_cast<wchar_t>(access)) != upper(key)) continue;
+        const vb::Control* target = form_.LabelTarget(*control);
+        return target ? ChildOf(*target) : nullptr;
     }
     return nullptr;
 }
@@ -361,7 +327,8 @@ vb::Control* FormWindow::KeyButton(bool isDefault) const {
 void FormWindow::Command(int id, int code) {
     // Enter and Esc come as IDOK and IDCANCEL.
     if (id == IDOK || id == IDCANCEL) {
-        if (vb::Control* button = KeyButton(id == IDOK)) rt_.Dispatch(button->Click);
+        if (vb::Control* button = (id == IDOK ? form_.DefaultButton() : form_.CancelButton()))
+            rt_.Dispatch(button->Click);
         return;
     }
     const auto index = static_cast<std::size_t>(id - kFirstId);
@@ -428,7 +395,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case DM_GETDEFID:
-            if (const vb::Control* button = KeyButton(true)) {
+            if (const vb::Control* button = form_.DefaultButton()) {
                 return MAKELRESULT(GetDlgCtrlID(ChildOf(*button)), DC_HASDEFID);
             }
             return 0;

@@ -54,13 +54,11 @@ class FormWindow {
     void Command(int id, int code);
     // The control a label's access key `key` moves the focus to, if any.
     HWND LabelTarget(wchar_t key) const;
-    // The enabled button that Enter (`isDefault`) or Esc presses, if any.
-    vb::Control* KeyButton(bool isDefault) const;
     void Report();
     // The focus to the control that had it, or the first one in tab order.
     void RestoreFocus();
-    int Pixels(float twips) const;
-    float Twips(LONG pixels) const;
+    int Pixels(float twips) const { return scale_.Pixels(twips); }
+    float Twips(LONG pixels) const { return scale_.Twips(static_cast<int>(pixels)); }
 
     Win32Runtime& rt_;
     vb::Form& form_;
@@ -68,7 +66,7 @@ class FormWindow {
     HWND tips_ = nullptr;
     HWND focus_ = nullptr;  // the control to give the focus back to
     HFONT font_;
-    float twipsPerPixel_;
+    vb::Scale scale_;
     std::vector<HWND> children_;  // in the order of the form's controls
     bool reporting_ = false;      // from the first show on
     bool detached_ = false;

@@ -90,7 +90,7 @@ Win32Runtime::Win32Runtime(HINSTANCE instance, std::u16string name)
 }
 
 void Win32Runtime::RemoveIcons() {
-    for (const auto& [id, data] : icons_) {
+    for (const auto& [id, data] : Icons()) {
         NOTIFYICONDATAW record = ShellRecord(data, tray_);
         Shell_NotifyIconW(NIM_DELETE, &record);
     }
@@ -139,7 +139,7 @@ std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags
     // the program's active window, if it has one.
     const int result = MessageBoxW(GetActiveWindow(), Wide(std::u16string(prompt)),
                                    Wide(std::u16string(title)), static_cast<UINT>(flags));
-    WaitedForTheUser();
+    WaitingForInput();
     if (result == 0) vb::Raise(vb::kOutOfMemory);
     return result;
 }
@@ -147,7 +147,7 @@ std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags
 std::u16string Win32Runtime::InputBox(std::u16string_view prompt, std::u16string_view title) {
     std::u16string text =
         ShowInputBox(instance_, GetActiveWindow(), prompt, title, FontFor(vb::Font{}));
-    WaitedForTheUser();
+    WaitingForInput();
     return text;
 }
 
@@ -205,38 +205,9 @@ void Win32Runtime::ClipboardSetText(std::u16string_view text) {
     }
 }
 
-bool Win32Runtime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
-    const auto it = icons_.find(data.uID);
-    switch (message) {
-        case NIM_ADD:
-            if (it != icons_.end() || FindForm(data.hWnd) == nullptr) return false;
-            break;
-        case NIM_MODIFY:
-        case NIM_DELETE:
-            if (it == icons_.end()) return false;
-            break;
-        default:
-            return false;
-    }
-    NOTIFYICONDATAW record = ShellRecord(data, tray_);
-    const bool done = Shell_NotifyIconW(message, &record);
-    // The icons to add again when the taskbar is created anew, also one it
-    // refused now: it may not have been ready yet.
-    if (message == NIM_ADD) {
-        icons_[data.uID] = data;
-        return done;
-    }
-    if (!done) return false;
-    if (message == NIM_DELETE) {
-        icons_.erase(it);
-    } else {
-        vb::NotifyIconData& held = it->second;
-        if (data.uFlags & NIF_MESSAGE) held.uCallbackMessage = data.uCallbackMessage;
-        if (data.uFlags & NIF_ICON) held.hIcon = data.hIcon;
-        if (data.uFlags & NIF_TIP) held.szTip = data.szTip;
-        held.uFlags |= data.uFlags;
-    }
-    return true;
+bool Win32Runtime::ShellIcon(std::uint32_t message, const vb::NotifyIconData& icon) {
+    NOTIFYICONDATAW record = ShellRecord(icon, tray_);
+    return Shell_NotifyIconW(message, &record);
 }
 
 LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -253,7 +224,7 @@ LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam
     }
     if (message == rt->taskbarCreated_ && message != 0) {
         // Explorer started again: the icons have to be added anew.
-        for (const auto& [id, data] : rt->icons_) {
+        for (const auto& [id, data] : rt->Icons()) {
             NOTIFYICONDATAW record = ShellRecord(data, window);
             Shell_NotifyIconW(NIM_ADD, &record);
         }
@@ -262,8 +233,8 @@ LRESULT CALLBACK Win32Runtime::TrayProc(HWND window, UINT message, WPARAM wParam
     // The shell's callback for an icon: wParam is its ID, lParam the mouse
     // message. The form hears of it as the original runtime told it: as a
     // mouse move over its window.
-    const auto icon = rt->icons_.find(static_cast<std::uint32_t>(wParam));
-    if (icon != rt->icons_.end() && icon->second.uFlags & NIF_MESSAGE &&
+    const auto icon = rt->Icons().find(static_cast<std::uint32_t>(wParam));
+    if (icon != rt->Icons().end() && icon->second.uFlags & NIF_MESSAGE &&
         message == icon->second.uCallbackMessage && HIWORD(lParam) == 0) {
         const vb::NotifyIconData data = icon->second;
         rt->NotifyIcon(data, LOWORD(lParam));
@@ -337,12 +308,6 @@ HFONT Win32Runtime::FontFor(const vb::Font& font) {
     return made;
 }
 
-void Win32Runtime::WaitedForTheUser() {
-    // The system's own loop waited for the next event: what the program saw
-    // of the store ends there, as it does in ours.
-    Store().EventBoundary();
-}
-
 void Win32Runtime::Deliver(MSG& msg) {
     // Tab, the access keys, Enter and Esc in a form window.
     FormWindow* target = nullptr;
@@ -357,7 +322,7 @@ void Win32Runtime::Deliver(MSG& msg) {
 void Win32Runtime::Loop(const std::function<bool()>& done) {
     MSG msg;
     while (!done()) {
-        WaitedForTheUser();
+        WaitingForInput();
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             PostQuitMessage(0);
@@ -427,7 +392,7 @@ vb::MenuItem* Win32Runtime::ShowPopup(vb::MenuItem& menu, std::optional<vb::Scre
         built.handle, TPM_RETURNCMD | TPM_NONOTIFY | align, point.x, point.y, owner, nullptr));
     // So that the menu closes properly when the user clicks outside it.
     PostMessageW(owner, WM_NULL, 0, 0);
-    WaitedForTheUser();
+    WaitingForInput();
     vb::MenuItem* item =
         chosen > 0 && chosen <= built.items.size() ? built.items[chosen - 1] : nullptr;
     if (built.generation == menuChanges_[&menu]) {
@@ -438,12 +403,7 @@ vb::MenuItem* Win32Runtime::ShowPopup(vb::MenuItem& menu, std::optional<vb::Scre
     return item;
 }
 
-void Win32Runtime::End() {
-    try {
-        Store().CommitAll();
-    } catch (const vb::Error&) {
-        // Ending cannot wait for a report.
-    }
+void Win32Runtime::Exit() {
     RemoveIcons();
     ExitProcess(0);
 }
@@ -458,15 +418,12 @@ void Win32Runtime::Measured(vb::Form& form, const FormWindow& window) {
     SetGeometry(form, g.left, g.top, g.width, g.height, g.scaleWidth, g.scaleHeight);
 }
 
-void Win32Runtime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+bool Win32Runtime::SetWindow(vb::Form& form, vb::FormProperty property, float value) {
     FormWindow* window = WindowOf(form);
-    if (window == nullptr) {
-        // No window yet, or none ever: the form keeps the values.
-        StoreGeometry(form, property, value);
-        return;
-    }
+    if (window == nullptr) return false;
     window->Set(property, value);
     Measured(form, *window);
+    return true;
 }
 
 void Win32Runtime::FormShow(vb::Form& form, std::int16_t modal) {

@@ -48,13 +48,13 @@ class Win32Runtime : public vb::Runtime {
     bool ClipboardGetFormat(std::int16_t format) override;
     std::u16string ClipboardGetText() override;
     void ClipboardSetText(std::u16string_view text) override;
-    bool Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
+    bool ShellIcon(std::uint32_t message, const vb::NotifyIconData& icon) override;
     void SetForegroundWindow(vb::Handle window) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
     vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
-    [[noreturn]] void End() override;
-    void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    [[noreturn]] void Exit() override;
+    bool SetWindow(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
     void FormHide(vb::Form& form) override;
     void FormUnloaded(vb::Form& form) override;
@@ -87,7 +87,6 @@ class Win32Runtime : public vb::Runtime {
     void Deliver(MSG& msg);
     // Takes the icons out of the notification area.
     void RemoveIcons();
-    void WaitedForTheUser();
     FormWindow* WindowOf(const vb::Form& form) const;
     // A system menu is slow to build item by item (quadratic under Wine): a
     // top-level menu's is kept until one of its items changes.
@@ -105,7 +104,6 @@ class Win32Runtime : public vb::Runtime {
     UINT taskbarCreated_ = 0;
     HANDLE instanceMutex_ = nullptr;
     HWND copier_ = nullptr;  // the edit control that copies a text box's selection
-    std::map<std::uint32_t, vb::NotifyIconData> icons_;
     std::map<const vb::MenuItem*, BuiltMenu> menus_;
     std::map<const vb::MenuItem*, std::uint64_t> menuChanges_;
     std::map<std::pair<std::u16string, int>, HICON> pictures_;

@@ -102,4 +102,35 @@ TEST_F(EditorWidgetsTest, PreviewShowsTheSelectedSentenceWhole) {
     EXPECT_EQ(ReadFile(), kStore.toStdString());
 }
 
+// A form that is not sizable gets a window of a fixed size, framed as such;
+// the editor, which is, gets none of that.
+TEST(FormWindows, OnlyAFormThatIsNotSizableIsFixed) {
+    class Plain : public vb::Form {
+      public:
+        Plain(vb::Runtime& rt, bool sizable) : vb::Form(rt, u"frmPlain") {
+            Caption = sizable ? u"Sizable" : u"Fixed";
+            Sizable = sizable;
+            DesignClientSize(3000, 2000);
+        }
+    };
+    qtrt::QtRuntime rt;
+    for (const bool sizable : {false, true}) {
+        SCOPED_TRACE(sizable ? "sizable" : "fixed");
+        Plain form(rt, sizable);
+        form.Show();
+        QWidget* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->windowTitle() == QString::fromStdU16String(form.Caption)) {
+                window = w;
+            }
+        }
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint), !sizable);
+        EXPECT_EQ(window->minimumSize() == window->maximumSize(), !sizable);
+        EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        rt.Unload(form);
+    }
+}
+
 }  // namespace

@@ -235,12 +235,12 @@ void FakeRuntime::ClipboardSetText(std::u16string_view text) {
     clipboard = std::u16string(text);
 }
 
-bool FakeRuntime::Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) {
-    lastIcon = data;
+bool FakeRuntime::ShellIcon(std::uint32_t message, const vb::NotifyIconData& icon) {
+    lastIcon = icon;
     if (!Call(std::string("Shell_NotifyIcon ") + NotifyMessage(message))) return false;
-    if (message == NIM_DELETE) return icons.erase(data.uID) > 0;
-    if (message == NIM_MODIFY && !icons.count(data.uID)) return false;
-    icons[data.uID] = data.Tip();
+    if (message == NIM_DELETE) return icons.erase(icon.uID) > 0;
+    if (message == NIM_MODIFY && !icons.count(icon.uID)) return false;
+    icons[icon.uID] = icon.Tip();
     return true;
 }
 
@@ -249,11 +249,11 @@ void FakeRuntime::SetForegroundWindow(vb::Handle window) {
     Op("SetForegroundWindow " + (form ? Show(form->Name()) : std::to_string(window)));
 }
 
-std::intptr_t FakeRuntime::SendMessage(vb::Handle window, std::uint32_t message,
-                                       std::intptr_t wParam, std::intptr_t lParam) {
+std::intptr_t FakeRuntime::SendMessageA(vb::Handle window, std::uint32_t message,
+                                        std::intptr_t wParam, std::intptr_t lParam) {
     Op("SendMessage " + Hex(static_cast<std::int32_t>(message)));
     const Quiet quiet(*this);  // the box copies its own selection
-    return vb::Runtime::SendMessage(window, message, wParam, lParam);
+    return vb::Runtime::SendMessageA(window, message, wParam, lParam);
 }
 
 vb::Handle FakeRuntime::PictureHandle(const vb::Image& image) {
@@ -274,17 +274,17 @@ vb::MenuItem* FakeRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::Scree
     return nullptr;
 }
 
-void FakeRuntime::End() {
+void FakeRuntime::Exit() {
     Op("End");
     throw Ended{};
 }
 
-void FakeRuntime::FormSet(vb::Form& form, vb::FormProperty property, float value) {
+bool FakeRuntime::SetWindow(vb::Form& form, vb::FormProperty property, float value) {
     static const char* const names[] = {"Left", "Top", "Width", "Height", "WindowState"};
     char number[32];
     std::snprintf(number, sizeof number, "%g", value);
     Op(Show(form.Name()) + "." + names[static_cast<int>(property)] + " = " + number);
-    StoreGeometry(form, property, value);
+    return false;  // no windows here: the form keeps the values
 }
 
 void FakeRuntime::FormShow(vb::Form& form, std::int16_t modal) {

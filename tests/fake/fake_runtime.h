@@ -48,7 +48,7 @@ class FakeRuntime : public vb::Runtime {
     // A Sentences section with these keys and values.
     void Seed(std::map<std::u16string, std::u16string> keys);
     // The program goes back to waiting for events.
-    void NextEvent() { Store().EventBoundary(); }
+    void NextEvent() { WaitingForInput(); }
 
     // Message boxes: every prompt shown, and the answer given to the next one.
     std::vector<std::u16string> prompts;
@@ -75,7 +75,8 @@ class FakeRuntime : public vb::Runtime {
     void Choose(vb::MenuItem& item) { Click(item); }
     // The icons the shell holds, by record: tip shown.
     std::map<std::uint32_t, std::u16string> icons;
-    // A copy of the record the last Shell_NotifyIcon call got.
+    // The icon's record as the shell was last told of it.
+
     vb::NotifyIconData lastIcon;
 
     bool AppPrevInstance() override;
@@ -93,16 +94,16 @@ class FakeRuntime : public vb::Runtime {
     bool ClipboardGetFormat(std::int16_t format) override;
     std::u16string ClipboardGetText() override;
     void ClipboardSetText(std::u16string_view text) override;
-    bool Shell_NotifyIcon(std::uint32_t message, const vb::NotifyIconData& data) override;
     void SetForegroundWindow(vb::Handle window) override;
-    std::intptr_t SendMessage(vb::Handle window, std::uint32_t message, std::intptr_t wParam,
-                              std::intptr_t lParam) override;
+    std::intptr_t SendMessageA(vb::Handle window, std::uint32_t message, std::intptr_t wParam,
+                               std::intptr_t lParam) override;
     vb::Handle PictureHandle(const vb::Image& image) override;
     void DoEvents() override;
     vb::MenuItem* ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) override;
     void PopupsOpen(bool open) override { trayMenusEnabled = !open; }
-    [[noreturn]] void End() override;
-    void FormSet(vb::Form& form, vb::FormProperty property, float value) override;
+    bool ShellIcon(std::uint32_t message, const vb::NotifyIconData& icon) override;
+    [[noreturn]] void Exit() override;
+    bool SetWindow(vb::Form& form, vb::FormProperty property, float value) override;
     void FormShow(vb::Form& form, std::int16_t modal) override;
     void FormHide(vb::Form& form) override;
     void FormUnloaded(vb::Form& form) override;

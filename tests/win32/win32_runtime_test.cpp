@@ -228,12 +228,12 @@ TEST_F(Win32RuntimeTest, CopyMessageCopiesTheTextBoxSelection) {
     form.txtPreview.SetText(u"abc\r\ndef");
     form.txtPreview.SetSelStart(1);
     form.txtPreview.SetSelLength(5);
-    rt.SendMessage(form.txtPreview.hWnd(), WM_COPY, 0, 0);
+    rt.SendMessageA(form.txtPreview.hWnd(), WM_COPY, 0, 0);
     EXPECT_EQ(rt.ClipboardGetText(), u"bc\r\nd");
 
     // Nothing selected: nothing copied, the clipboard keeps what it had.
     form.txtPreview.SetText(u"unseen");
-    rt.SendMessage(form.txtPreview.hWnd(), WM_COPY, 0, 0);
+    rt.SendMessageA(form.txtPreview.hWnd(), WM_COPY, 0, 0);
     EXPECT_EQ(rt.ClipboardGetText(), u"bc\r\nd");
 }
 
@@ -244,8 +244,8 @@ TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
     data.uID = 1;
     data.uFlags = NIF_MESSAGE | NIF_TIP;
     data.uCallbackMessage = WM_MOUSEMOVE;
-    ASSERT_TRUE(rt.Shell_NotifyIcon(NIM_ADD, data));
-    EXPECT_FALSE(rt.Shell_NotifyIcon(NIM_ADD, data));  // once only
+    ASSERT_TRUE(rt.Shell_NotifyIconA(NIM_ADD, data));
+    EXPECT_FALSE(rt.Shell_NotifyIconA(NIM_ADD, data));  // once only
 
     HWND window = FindWindowW(Wide(ProgramName() + u".Runtime"), nullptr);
     ASSERT_NE(window, nullptr);
@@ -260,14 +260,14 @@ TEST_F(Win32RuntimeTest, IconCallbacksReachTheFormAsMouseMoves) {
     vb::NotifyIconData tip = data;
     tip.uFlags = NIF_TIP;
     tip.uCallbackMessage = 0;
-    EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_MODIFY, tip));
+    EXPECT_TRUE(rt.Shell_NotifyIconA(NIM_MODIFY, tip));
     SendMessageW(window, WM_MOUSEMOVE, 1, WM_MOUSEMOVE);
     EXPECT_EQ(form.events.back(), u"mouse " + vb::Str(0x200 * tpp));
 
     vb::NotifyIconData other = data;
     other.uID = 7;
-    EXPECT_FALSE(rt.Shell_NotifyIcon(NIM_MODIFY, other));
-    EXPECT_TRUE(rt.Shell_NotifyIcon(NIM_DELETE, data));
+    EXPECT_FALSE(rt.Shell_NotifyIconA(NIM_MODIFY, other));
+    EXPECT_TRUE(rt.Shell_NotifyIconA(NIM_DELETE, data));
     SendMessageW(window, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
     EXPECT_EQ(form.events.size(), 3u);
 }
