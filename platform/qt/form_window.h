@@ -14,6 +14,8 @@ namespace qtrt {
 class QtRuntime;
 
 class FormWindow : public QDialog {
+    Q_OBJECT
+
   public:
     FormWindow(QtRuntime& rt, vb::Form& form);
     ~FormWindow() override;
@@ -25,6 +27,8 @@ class FormWindow : public QDialog {
     float Twips(int pixels) const { return scale_.Twips(pixels); }
     // The frame around the client area, in pixels, as the window manager draws it.
     QSize Frame() const;
+    // Moves, sizes or minimizes the window as the form's property says.
+    void Apply(vb::FormProperty property, float value);
 
     void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
     // Runs a modal loop until the form is hidden or unloaded.

@@ -1,31 +1,22 @@
 #include "qt_runtime.h"
 
 #include <QAbstractEventDispatcher>
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
-#include <QInputDialog>
-#include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "dialogs.h"
 #include "form_window.h"
 #include "platform/posix/ini_file_store.h"
-#include "scrolling_menu.h"
 #include "text.h"
 
 // The pictures are compiled into this static library; nothing else refers to
@@ -44,7 +35,14 @@ QtRuntime::QtRuntime()
             [this] { WaitingForInput(); });
 }
 
-QtRuntime::~QtRuntime() = default;
+QtRuntime::~QtRuntime() {
+    for (auto& [form, window] : windows_) delete window.data();
+}
+
+FormWindow* QtRuntime::Window(const vb::Form& form) const {
+    const auto it = windows_.find(&form);
+    return it == windows_.end() ? nullptr : it->second.data();
+}
 
 bool QtRuntime::AppPrevInstance() {
     if (instanceLock_.Held()) return false;  // this copy, asking again
@@ -63,39 +61,11 @@ float QtRuntime::ScreenTwipsPerPixelX() {
 
 std::int32_t QtRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
                                std::u16string_view title) {
-    QMessageBox box;
-    box.setWindowTitle(ToQt(title));
-    box.setText(ToDesktop(prompt));
-    box.setTextFormat(Qt::PlainText);
-    box.setIcon(flags & vb::kInformation ? QMessageBox::Information
-                : flags & vb::kQuestion  ? QMessageBox::Question
-                                         : QMessageBox::NoIcon);
-    if (flags & vb::kSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    std::map<QAbstractButton*, std::int32_t> results;
-    if ((flags & 7) == vb::kYesNo) {
-        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-        results = {{yes, vb::kYes}, {no, vb::kNo}};
-        box.setDefaultButton(flags & vb::kDefaultButton2 ? no : yes);
-    } else {
-        QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-        results = {{ok, vb::kOk}};
-        box.setDefaultButton(ok);
-        box.setEscapeButton(ok);
-    }
-    box.exec();
-    const auto it = results.find(box.clickedButton());
-    return it == results.end() ? vb::kOk : it->second;
+    return MessageBox(prompt, flags, title);
 }
 
 std::u16string QtRuntime::InputBox(std::u16string_view prompt, std::u16string_view title) {
-    QInputDialog dialog;
-    dialog.setWindowTitle(ToQt(title));
-    dialog.setLabelText(ToDesktop(prompt));
-    dialog.setFont(DialogFont(vb::Font{}));
-    dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
-    return dialog.exec() == QDialog::Accepted ? FromDesktop(dialog.textValue()) : std::u16string();
+    return qtrt::InputBox(prompt, title);
 }
 
 bool QtRuntime::ClipboardGetFormat(std::int16_t format) {
@@ -164,28 +134,6 @@ vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
 
 void QtRuntime::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-QAction* QtRuntime::MakeAction(vb::MenuItem& item) {
-    auto* action = new QAction(item.IsSeparator() ? QString() : ToQt(item.Caption()));
-    action->setSeparator(item.IsSeparator());
-    action->setVisible(item.Visible());
-    action->setData(QVariant::fromValue(static_cast<void*>(&item)));
-    actions_[&item] = action;
-    return action;
-}
-
-QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
-    auto& qmenu = menus_[&menu];
-    if (!qmenu) {
-        qmenu = std::make_unique<ScrollingMenu>();
-        for (const auto& child : menu.Children()) {
-            QAction* action = MakeAction(*child);
-            action->setParent(qmenu.get());
-            qmenu->addAction(action);
-        }
-    }
-    return qmenu.get();
-}
-
 vb::MenuItem* QtRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) {
     QPoint point = at ? QPoint(at->x, at->y) : QCursor::pos();
     // Where the tray said the click was, kept on a screen: Qt then turns
@@ -197,42 +145,26 @@ vb::MenuItem* QtRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenP
         point = {std::clamp(point.x(), area.left(), area.right()),
                  std::clamp(point.y(), area.top(), area.bottom())};
     }
-    QAction* chosen = MenuFor(menu)->exec(point);
-    return chosen ? static_cast<vb::MenuItem*>(chosen->data().value<void*>()) : nullptr;
-}
-
-// A Qt menu searches its list of actions on every insertion and removal, and
-// its object tree on every removal. Rather than follow a rebuild item by item,
-// a loaded or unloaded item drops its menu, which goes whole, and the menu is
-// made again from the items when it is next shown.
-void QtRuntime::DropMenu(const vb::MenuItem& menu) {
-    const auto qmenu = menus_.find(&menu);
-    if (qmenu == menus_.end()) return;
-    for (const auto& child : menu.Children()) actions_.erase(child.get());
-    menus_.erase(qmenu);  // with its actions
+    return menus_.Show(menu, point);
 }
 
 void QtRuntime::MenuLoaded(vb::MenuItem& item) {
-    DropMenu(*item.Parent());
+    menus_.Drop(*item.Parent());
     tray_.MenuChanged(item, Tray::Change::kLoaded);
 }
 
 void QtRuntime::MenuUnloading(vb::MenuItem& item) {
-    DropMenu(*item.Parent());
+    menus_.Drop(*item.Parent());
     tray_.MenuChanged(item, Tray::Change::kGoing);
 }
 
 void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
-    if (const auto it = actions_.find(&item); it != actions_.end()) {
-        it->second->setText(ToQt(caption));
-    }
+    menus_.Caption(item, caption);
     tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
 void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
-    if (const auto it = actions_.find(&item); it != actions_.end()) {
-        it->second->setVisible(visible);
-    }
+    menus_.Visible(item, visible);
     tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
@@ -244,31 +176,10 @@ void QtRuntime::Exit() {
 }
 
 bool QtRuntime::SetWindow(vb::Form& form, vb::FormProperty property, float value) {
-    FormWindow* window = windows_[&form];
+    FormWindow* window = Window(form);
     if (window == nullptr) return false;
+    window->Apply(property, value);
     const QSize frame = window->Frame();
-    switch (property) {
-        case vb::FormProperty::Left:
-            window->move(window->Pixels(value), window->y());
-            break;
-        case vb::FormProperty::Top:
-            window->move(window->x(), window->Pixels(value));
-            break;
-        case vb::FormProperty::Width:
-            window->resize(std::max(1, window->PixelsAtLeast(value) - frame.width()),
-                           window->height());
-            break;
-        case vb::FormProperty::Height:
-            window->resize(window->width(),
-                           std::max(1, window->PixelsAtLeast(value) - frame.height()));
-            break;
-        case vb::FormProperty::WindowState:
-            if (static_cast<std::int16_t>(value) == vb::kMinimized)
-                window->showMinimized();
-            else if (window->isVisible())
-                window->showNormal();
-            break;
-    }
     SetGeometry(form, window->Twips(window->x()), window->Twips(window->y()),
                 window->Twips(window->width() + frame.width()),
                 window->Twips(window->height() + frame.height()), window->Twips(window->width()),
@@ -288,7 +199,7 @@ void QtRuntime::FormShow(vb::Form& form, std::int16_t modal) {
 }
 
 void QtRuntime::FormHide(vb::Form& form) {
-    if (FormWindow* window = windows_[&form]) {
+    if (FormWindow* window = Window(form)) {
         window->hide();
         window->EndModal();
     }
@@ -308,7 +219,7 @@ void QtRuntime::FormUnloaded(vb::Form& form) {
 
 void QtRuntime::FormPrinted(vb::Form& form) {
     // Painted at once: what a load handler prints is seen before it goes on.
-    if (FormWindow* window = windows_[&form]) window->repaint();
+    if (FormWindow* window = Window(form)) window->repaint();
 }
 
 float QtRuntime::TextHeight(const vb::Form& form) {
@@ -317,8 +228,7 @@ float QtRuntime::TextHeight(const vb::Form& form) {
 }
 
 void QtRuntime::ControlSet(vb::Control& control, vb::ControlProperty property, std::int32_t index) {
-    const auto it = windows_.find(&control.Parent());
-    if (it != windows_.end() && it->second) it->second->Render(control, property, index);
+    if (FormWindow* window = Window(control.Parent())) window->Render(control, property, index);
 }
 
 }  // namespace qtrt

@@ -9,17 +9,17 @@
 
 #include "platform/posix/instance_lock.h"
 #include "platform/runtime.h"
+#include "popup_menus.h"
 #include "tray.h"
 #include "wayland_clipboard.h"
-
-class QAction;
-class QMenu;
 
 namespace qtrt {
 
 class FormWindow;
 
 class QtRuntime : public QObject, public vb::Runtime {
+    Q_OBJECT
+
   public:
     QtRuntime();
     ~QtRuntime() override;
@@ -56,16 +56,12 @@ class QtRuntime : public QObject, public vb::Runtime {
     void MenuVisible(vb::MenuItem& item, bool visible) override;
 
   private:
-    // The Qt menu that shows a top-level menu, made on first use.
-    QMenu* MenuFor(vb::MenuItem& menu);
-    QAction* MakeAction(vb::MenuItem& item);
-    // Drops the Qt menu of `menu`, if made, until it is shown again.
-    void DropMenu(const vb::MenuItem& menu);
+    // The window of a form that has one.
+    FormWindow* Window(const vb::Form& form) const;
 
     posix::InstanceLock instanceLock_;  // one copy a session
     std::map<vb::Handle, QIcon> pictures_;
-    std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;
-    std::map<const vb::MenuItem*, QAction*> actions_;
+    PopupMenus menus_;
     std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
     Tray tray_;
