@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "file_text.h"
-#include "platform/error.h"
+#include "files.h"
 
 namespace posix {
 
@@ -18,7 +18,7 @@ bool InstanceLock::Take(const std::string& path) {
         return true;
     }
     if (file && errno == EWOULDBLOCK) return false;
-    vb::Raise(vb::kFileAccess, u"ロック ファイル " + Shown(path) + u" を作れません。");
+    Fail(u"ロック ファイル " + Shown(path) + u" を作れません。");
 }
 
 }  // namespace posix
