@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "list_widget.h"
-#include "qt_runtime.h"
+#include "pictures.h"
 #include "text.h"
 
 namespace qtrt {
@@ -53,12 +53,12 @@ QFont DialogFont(const vb::Font& font) {
     return f;
 }
 
-FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
+FormWindow::FormWindow(vb::Runtime& rt, vb::Form& form)
     : rt_(rt), form_(form), scale_{rt.ScreenTwipsPerPixelX()} {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(AccessibleForm), true);
     setWindowTitle(ToQt(form.Caption));
-    setWindowIcon(rt.Icon(form.Icon));
+    setWindowIcon(Picture(form.Icon));
     setFont(DialogFont(form.font));
     setAttribute(Qt::WA_DeleteOnClose, false);
     // No minimize or maximize buttons: a dialog; one of a fixed size unless sizable.

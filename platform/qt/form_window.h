@@ -8,16 +8,15 @@
 #include <map>
 
 #include "platform/form.h"
+#include "platform/runtime.h"
 
 namespace qtrt {
-
-class QtRuntime;
 
 class FormWindow : public QDialog {
     Q_OBJECT
 
   public:
-    FormWindow(QtRuntime& rt, vb::Form& form);
+    FormWindow(vb::Runtime& rt, vb::Form& form);
     ~FormWindow() override;
 
     vb::Form& form() const { return form_; }
@@ -52,7 +51,7 @@ class FormWindow : public QDialog {
     void Build(vb::Control& control);
     void Place(vb::Control& control);
 
-    QtRuntime& rt_;
+    vb::Runtime& rt_;
     vb::Form& form_;
     std::map<const vb::Control*, QWidget*> widgets_;
     QPointer<QEventLoop> modal_;

@@ -16,12 +16,9 @@
 
 #include "dialogs.h"
 #include "form_window.h"
+#include "pictures.h"
 #include "platform/posix/ini_file_store.h"
 #include "text.h"
-
-// The pictures are compiled into this static library; nothing else refers to
-// them, so the linker would leave them out unless asked for here.
-static void InitAssets() { Q_INIT_RESOURCE(assets); }
 
 namespace qtrt {
 
@@ -110,23 +107,8 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
     // takes the pointer and keyboard by itself.
 }
 
-QIcon QtRuntime::Icon(std::u16string_view picture) {
-    // The 32 x 32 picture, and a large one for high-resolution screens, as
-    // loaded pictures rather than file names: a tray on D-Bus is sent the
-    // pixels of the sizes the icon says it has.
-    [[maybe_unused]] static const bool assets = (InitAssets(), true);
-    const QString name = ToQt(picture);
-    QIcon icon;
-    for (const QString& file :
-         {QStringLiteral(":/assets/%1.png"), QStringLiteral(":/assets/%1-256.png")}) {
-        const QPixmap pixmap(file.arg(name));
-        if (!pixmap.isNull()) icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
-    QIcon icon = Icon(image.picture);
+    QIcon icon = Picture(image.picture);
     if (icon.isNull()) vb::Raise(vb::kInvalidCall);
     pictures_[++nextPicture_] = icon;
     return nextPicture_;

@@ -48,8 +48,6 @@ class QtRuntime : public QObject, public vb::Runtime {
     void ControlSet(vb::Control& control, vb::ControlProperty property,
                     std::int32_t index = 0) override;
 
-    // A picture of the program's, in the sizes it comes in.
-    static QIcon Icon(std::u16string_view picture);
     void MenuLoaded(vb::MenuItem& item) override;
     void MenuUnloading(vb::MenuItem& item) override;
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
