@@ -4,6 +4,8 @@ BUILD_WIN ?= build-win
 # The suite again, built by clang with AddressSanitizer and UBSan, and the fuzz targets.
 SANITIZED ?= build-asan
 FUZZ_SECONDS ?= 20
+# ON makes a compiler warning fail the build, as CI does.
+WERROR ?= OFF
 
 .PHONY: all deps build build-win run stop test test-win sanitized-build sanitize fuzz bench bench-win clean
 
@@ -13,12 +15,12 @@ deps:
 	@scripts/deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja
+	cmake -S . -B $(BUILD) -G Ninja -DORBEK_WERROR=$(WERROR)
 	cmake --build $(BUILD)
 
 # The core and its tests as Windows executables, cross-built with mingw-w64.
 build-win: deps
-	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+	cmake -S . -B $(BUILD_WIN) -G Ninja -DORBEK_WERROR=$(WERROR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 	cmake --build $(BUILD_WIN)
 
 run: build
@@ -37,7 +39,7 @@ test-win: build-win
 	scripts/wine-tests.sh $(BUILD_WIN)
 
 sanitized-build: deps
-	CC=clang CXX=clang++ cmake -S . -B $(SANITIZED) -G Ninja \
+	CC=clang CXX=clang++ cmake -S . -B $(SANITIZED) -G Ninja -DORBEK_WERROR=$(WERROR) \
 	  -DORBEK_SANITIZE=ON -DORBEK_FUZZ=ON -DORBEK_BENCH=OFF
 	cmake --build $(SANITIZED)
 

@@ -25,8 +25,8 @@
 #include "editor/frmSet.h"
 #include "platform/conv.h"
 #include "platform/ini.h"
+#include "platform/posix/ini_file_store.h"
 #include "platform/qt/qt_runtime.h"
-#include "platform/qt/qt_settings.h"
 #include "platform/qt/text.h"
 #include "tray/frmMenu.h"
 
@@ -44,7 +44,7 @@ std::u16string Sentence(std::int64_t i) {
 struct Program {
     qtrt::QtRuntime rt;
     frmMenu form{rt};
-    QString path = qtrt::QtSettingsBackend::PathFor(mdlOrbek::kApp);
+    QString path = QString::fromStdString(posix::IniFileStore::PathFor(mdlOrbek::kApp));
     std::int64_t sentences = -1;
 
     Program() {

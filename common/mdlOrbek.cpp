@@ -1,6 +1,5 @@
 #include "mdlOrbek.h"
 
-#include "common/trap.h"
 #include "platform/conv.h"
 #include "platform/version.h"
 
@@ -30,7 +29,7 @@ void mdlOrbek::ShowErrMsg(std::u16string_view location) {
 }
 
 void mdlOrbek::ShowSMenu() {
-    Trap trap(*this, u"mdlOrbek!ShowSMenu");
+    vb::Trap trap(rt, *this, u"mdlOrbek!ShowSMenu");
     std::int32_t n = 0;
     trap.Do([&] { n = vb::CLng(rt.GetSetting(kApp, kSection, kCountKey, u"-1")); });
     trap.Do([&] { builtFrom_ = rt.OutsideChanges(kApp); });
@@ -50,7 +49,7 @@ void mdlOrbek::ShowSMenu() {
 }
 
 void mdlOrbek::ClearSMenu() {
-    Trap trap(*this, u"mdlOrbek!ClearSMenu");
+    vb::Trap trap(rt, *this, u"mdlOrbek!ClearSMenu");
     // Read as ever, so that a damaged count is still reported here; but the
     // items go by what the menu holds, as another program may have changed
     // the count since the menu was built.
@@ -63,6 +62,13 @@ void mdlOrbek::ClearSMenu() {
 }
 
 bool mdlOrbek::SMenuOutOfStep() { return rt.OutsideChanges(kApp) != builtFrom_; }
+
+void mdlOrbek::CopyText(vb::TextBox& txt, std::u16string text) {
+    txt.SetText(std::move(text));
+    txt.SetSelStart(0);
+    txt.SetSelLength(static_cast<std::int32_t>(txt.Text().size()));
+    rt.SendMessageA(txt.hWnd(), WM_COPY, 0, 0);
+}
 
 std::u16string mdlOrbek::SentenceCaption(std::u16string_view sentence) {
     std::u16string s(sentence);

@@ -1,6 +1,6 @@
 #pragma once
-// The shared module of the tray program: the sentence store's names, the
-// error report, and the building and tearing down of the sentence menu.
+// The shared module of the programs: the sentence store's names, the error
+// report, the building and tearing down of the sentence menu, and the copy.
 
 #include <cstdint>
 #include <string>
@@ -8,14 +8,15 @@
 
 #include "platform/menu.h"
 #include "platform/runtime.h"
+#include "platform/trap.h"
 
-class mdlOrbek {
+class mdlOrbek : public vb::ErrorReporter {
   public:
     // `mnuSentence` is the tray form's sentence menu: the separator, element 0,
     // then one element per sentence.
     mdlOrbek(vb::Runtime& rt, vb::MenuArray& mnuSentence);
 
-    // Where the sentences are kept.
+    // Where the sentences are kept, for Orbek and for Nulvex.
     static constexpr std::u16string_view kApp = u"Orbek";
     static constexpr std::u16string_view kSection = u"Sentences";
     static constexpr std::u16string_view kCountKey = u"SCMax";
@@ -24,7 +25,7 @@ class mdlOrbek {
 
     // Shows the current error with where it happened; returns once the user
     // has closed the box.
-    void ShowErrMsg(std::u16string_view location);
+    void ShowErrMsg(std::u16string_view location) override;
 
     // Builds the sentence items from the store; expects the menu torn down.
     void ShowSMenu();
@@ -32,6 +33,10 @@ class mdlOrbek {
     void ClearSMenu();
     // Whether another program has changed the store since the menu was built.
     bool SMenuOutOfStep();
+
+    // Copies `text` to the clipboard through the hidden text box `txt`: the
+    // text set, all of it selected, then WM_COPY.
+    void CopyText(vb::TextBox& txt, std::u16string text);
 
     // A sentence's menu caption: its first line marked "\n...", then at most
     // 30 characters followed by "...".

@@ -1,7 +1,7 @@
 #include "frmSet.h"
 
-#include "common/trap.h"
 #include "platform/conv.h"
+#include "platform/trap.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ std::u16string frmSet::DisplayText(std::u16string_view sentence) {
 }
 
 void frmSet::Form_Load() {
-    Trap trap(mdl_, u"frmSet_Load");
+    vb::Trap trap(rt_, mdl_, u"frmSet_Load");
     std::int32_t n = 0;
     trap.Do([&] {
         n = vb::CLng(
@@ -93,7 +93,7 @@ void frmSet::Form_Load() {
 }
 
 void frmSet::cmdSet_Click(std::int16_t index) {
-    Trap trap(mdl_, u"frmSet!cmdSet_Click");
+    vb::Trap trap(rt_, mdl_, u"frmSet!cmdSet_Click");
     if (index == 0) {
         mdl_.ClearSMenu();
         std::int32_t n = 0;
@@ -114,7 +114,7 @@ void frmSet::cmdSet_Click(std::int16_t index) {
 }
 
 void frmSet::Move(std::int16_t from, std::int16_t to) {
-    Trap trap(mdl_, u"frmSet!cmdSList_Click");
+    vb::Trap trap(rt_, mdl_, u"frmSet!cmdSList_Click");
     std::u16string f, d;
     trap.Do([&] { f = lstFullS.List(from); });
     trap.Do([&] { lstFullS.RemoveItem(from); });
@@ -126,7 +126,7 @@ void frmSet::Move(std::int16_t from, std::int16_t to) {
 }
 
 void frmSet::cmdSList_Click(std::int16_t index) {
-    Trap trap(mdl_, u"frmSet!cmdSList_Click");
+    vb::Trap trap(rt_, mdl_, u"frmSet!cmdSList_Click");
     switch (index) {
         case 0:
         case 1: {
@@ -180,14 +180,11 @@ void frmSet::lstSList_Click() {
 void frmSet::lstSList_DblClick() {
     // A double click beside the entries selects nothing: there is nothing to copy.
     if (lstSList.ListIndex() == -1) return;
-    txtMenu_.SetText(lstFullS.List(lstSList.ListIndex()));
-    txtMenu_.SetSelStart(0);
-    txtMenu_.SetSelLength(static_cast<std::int32_t>(txtMenu_.Text().size()));
-    rt_.SendMessageA(txtMenu_.hWnd(), WM_COPY, 0, 0);
+    mdl_.CopyText(txtMenu_, lstFullS.List(lstSList.ListIndex()));
 }
 
 void frmSet::Form_Resize() {
-    Trap trap(mdl_, u"frmSet_Resize");
+    vb::Trap trap(rt_, mdl_, u"frmSet_Resize");
     if (trap.If([&] { return WindowState() == vb::kMinimized; })) return;
     if (trap.If([&] { return Width() < kMinWidth; })) {
         trap.Do([&] { SetWidth(kMinWidth); });

@@ -24,8 +24,6 @@ std::u16string Describe(std::int32_t number) {
             return u"オブジェクトは既に読み込まれています。";
         case kDesignedControl:
             return u"デザイン時に作成されたコントロールはアンロードできません。";
-        case kBadArrayIndex:
-            return u"プロパティ配列のインデックスが無効です。";
         case kClipboardBusy:
             return u"クリップボードを開けません。";
         default:

@@ -19,7 +19,6 @@ enum ErrorNumber : std::int32_t {
     kInvalidPropertyValue = 380,
     kAlreadyLoaded = 360,
     kDesignedControl = 362,
-    kBadArrayIndex = 381,
     kClipboardBusy = 521,
 };
 

@@ -1,14 +1,7 @@
 #include "frmMain.h"
 
+#include "common/mdlOrbek.h"
 #include "platform/runtime.h"
-
-namespace {
-
-// The store Orbek keeps its sentences in.
-constexpr std::u16string_view kApp = u"Orbek";
-constexpr std::u16string_view kSection = u"Sentences";
-
-}  // namespace
 
 frmMain::frmMain(vb::Runtime& rt) : vb::Form(rt, u"frmMain"), cmdMain(*this, u"cmdMain") {
     Caption = u"Delete Orbek Sentences";
@@ -60,7 +53,7 @@ void frmMain::Form_Load() {
     // Shown first, so that the progress line is seen while the store is written.
     if (!step([&] { Show(); })) return;
     if (!step([&] { Print(u"\r\n 登録文データ削除中..."); })) return;
-    if (!step([&] { rt_.DeleteSetting(kApp, kSection); })) return;
+    if (!step([&] { rt_.DeleteSetting(mdlOrbek::kApp, mdlOrbek::kSection); })) return;
     if (!step([&] { Cls(); })) return;
     if (!step([&] { Print(u"\r\n 登録文データ削除完了"); })) return;
     step([&] { cmdMain.SetEnabled(true); });

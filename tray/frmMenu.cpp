@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "common/trap.h"
 #include "platform/conv.h"
+#include "platform/trap.h"
 #include "platform/version.h"
 
 namespace {
@@ -45,7 +45,7 @@ frmMenu::frmMenu(vb::Runtime& rt)
 }
 
 void frmMenu::Form_Load() {
-    Trap trap(mdl, u"frmMenu_Load");
+    vb::Trap trap(rt_, mdl, u"frmMenu_Load");
     if (trap.If([&] { return rt_.AppPrevInstance(); })) rt_.End();
     FillIconRecord(nid_, trap);
     trap.Do([&] { rt_.Shell_NotifyIconA(NIM_ADD, nid_); });
@@ -68,7 +68,7 @@ void frmMenu::Form_Unload(std::int16_t& /*cancel*/) {
 
 void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float x,
                              float /*y*/) {
-    Trap trap(mdl, u"frmMenu_MouseMove");
+    vb::Trap trap(rt_, mdl, u"frmMenu_MouseMove");
     std::int32_t code = 0;
     trap.Do([&] { code = vb::IntDiv(x, rt_.ScreenTwipsPerPixelX()); });
     switch (code) {
@@ -94,7 +94,7 @@ void frmMenu::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
     }
 }
 
-void frmMenu::FillIconRecord(vb::NotifyIconData& record, Trap& trap) {
+void frmMenu::FillIconRecord(vb::NotifyIconData& record, vb::Trap& trap) {
     record.cbSize = kIconRecordSize;
     record.hWnd = hWnd();
     record.uID = kIconId;
@@ -107,7 +107,7 @@ void frmMenu::FillIconRecord(vb::NotifyIconData& record, Trap& trap) {
     std::copy(tip.begin(), tip.end(), record.szTip.begin());
 }
 
-void frmMenu::Popup(vb::MenuItem& menu, Trap& trap) {
+void frmMenu::Popup(vb::MenuItem& menu, vb::Trap& trap) {
     if (popupOpen_ == 1) return;
     trap.Do([&] { rt_.SetForegroundWindow(hWnd()); });
     trap.Do([&] { rt_.DoEvents(); });
@@ -152,7 +152,7 @@ void frmMenu::mnuPopR_Click(std::int16_t index) {
 }
 
 void frmMenu::SetNowCB() {
-    Trap trap(mdl, u"frmMenu!SetNowCB");
+    vb::Trap trap(rt_, mdl, u"frmMenu!SetNowCB");
     if (trap.If([&] { return !rt_.ClipboardGetFormat(vb::kClipboardText); })) return;
     std::int32_t n = 0;
     // A count that is not a number would make the append overwrite S1.
@@ -181,9 +181,6 @@ void frmMenu::SetNowCB() {
 
 void frmMenu::mnuSentence_Click(std::int16_t index) {
     const std::int16_t sentence = vb::Add(index, std::int16_t{-1});
-    txtMenu.SetText(
-        rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection, mdlOrbek::SentenceKey(sentence)));
-    txtMenu.SetSelStart(0);
-    txtMenu.SetSelLength(static_cast<std::int32_t>(txtMenu.Text().size()));
-    rt_.SendMessageA(txtMenu.hWnd(), WM_COPY, 0, 0);
+    mdl.CopyText(txtMenu, rt_.GetSetting(mdlOrbek::kApp, mdlOrbek::kSection,
+                                         mdlOrbek::SentenceKey(sentence)));
 }

@@ -12,8 +12,7 @@
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/runtime.h"
-
-class Trap;
+#include "platform/trap.h"
 
 class frmMenu : public vb::Form {
   public:
@@ -45,8 +44,8 @@ class frmMenu : public vb::Form {
     std::uint8_t PopupOpen() const { return popupOpen_; }
 
   private:
-    void FillIconRecord(vb::NotifyIconData& record, Trap& trap);
-    void Popup(vb::MenuItem& menu, Trap& trap);
+    void FillIconRecord(vb::NotifyIconData& record, vb::Trap& trap);
+    void Popup(vb::MenuItem& menu, vb::Trap& trap);
     // Shows the editor modally, with the tray form shown around it.
     void OpenEditor();
 

@@ -23,6 +23,8 @@ std::string NoDisplayMessage(const char* program, const std::string& platform,
                              const std::string& display);
 
 class Application : public QApplication {
+    Q_OBJECT
+
   public:
     // `name` is the program's name; closing its last window never ends it.
     Application(int& argc, char** argv, const char* name);

@@ -18,6 +18,8 @@
 namespace qtrt {
 
 class DBusMenu : public QDBusVirtualObject {
+    Q_OBJECT
+
   public:
     struct Handlers {
         // The entries, in order; nullptr stands for a separator of the tray's own.

@@ -6,49 +6,20 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
-#include <cmath>
+#include <algorithm>
 
-#include "qt_runtime.h"
+#include "list_widget.h"
+#include "pictures.h"
 #include "text.h"
 
 namespace qtrt {
 
 namespace {
-
-// A list box: the selection is the entry, and a list that gets the focus with
-// nothing selected stays so, so that the first Down selects the first entry.
-class ListWidget : public QListWidget {
-  public:
-    using QListWidget::QListWidget;
-
-    std::int16_t SelectedRow() const {
-        const auto items = selectedItems();
-        return items.isEmpty() ? -1 : static_cast<std::int16_t>(row(items.first()));
-    }
-    void Select(std::int16_t index) {
-        const QSignalBlocker quiet(this);  // the model raises the click itself
-        if (index < 0) {
-            clearSelection();
-            setCurrentIndex(QModelIndex());
-        } else {
-            setCurrentRow(index);
-        }
-        viewport()->update();
-    }
-
-  protected:
-    void focusInEvent(QFocusEvent* event) override {
-        const bool none = selectedItems().isEmpty();
-        QListWidget::focusInEvent(event);
-        if (none) Select(-1);
-    }
-};
 
 // What a form printed is drawn, held by no widget: screen readers are given
 // it as the window's description, a line a printed line.
@@ -82,17 +53,17 @@ QFont DialogFont(const vb::Font& font) {
     return f;
 }
 
-FormWindow::FormWindow(QtRuntime& rt, vb::Form& form)
+FormWindow::FormWindow(vb::Runtime& rt, vb::Form& form)
     : rt_(rt), form_(form), scale_{rt.ScreenTwipsPerPixelX()} {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(AccessibleForm), true);
     setWindowTitle(ToQt(form.Caption));
-    setWindowIcon(rt.Icon(form.Icon));
+    setWindowIcon(Picture(form.Icon));
     setFont(DialogFont(form.font));
     setAttribute(Qt::WA_DeleteOnClose, false);
     // No minimize or maximize buttons: a dialog; one of a fixed size unless sizable.
-    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags =
+        Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (!form.Sizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
     setWindowFlags(flags);
     resize(Pixels(form.ScaleWidth()), Pixels(form.ScaleHeight()));
@@ -133,6 +104,30 @@ QSize FormWindow::Frame() const {
     const QSize frame = frameGeometry().size() - geometry().size();
     // Until the window manager has framed it, a frame like the classic one.
     return frame.isEmpty() ? QSize(Pixels(vb::kFrameWidth), Pixels(vb::kFrameHeight)) : frame;
+}
+
+void FormWindow::Apply(vb::FormProperty property, float value) {
+    const QSize frame = Frame();
+    switch (property) {
+        case vb::FormProperty::Left:
+            move(Pixels(value), y());
+            break;
+        case vb::FormProperty::Top:
+            move(x(), Pixels(value));
+            break;
+        case vb::FormProperty::Width:
+            resize(std::max(1, PixelsAtLeast(value) - frame.width()), height());
+            break;
+        case vb::FormProperty::Height:
+            resize(width(), std::max(1, PixelsAtLeast(value) - frame.height()));
+            break;
+        case vb::FormProperty::WindowState:
+            if (static_cast<std::int16_t>(value) == vb::kMinimized)
+                showMinimized();
+            else if (isVisible())
+                showNormal();
+            break;
+    }
 }
 
 void FormWindow::Build(vb::Control& control) {
@@ -214,25 +209,16 @@ void FormWindow::Render(vb::Control& control, vb::ControlProperty property, std:
             w->setEnabled(control.Enabled());
             break;
         case vb::ControlProperty::Text:
-            static_cast<QPlainTextEdit*>(w)->setPlainText(
-                ToDesktop(static_cast<vb::TextBox&>(control).Text()));
+            if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
+                t->setPlainText(ToDesktop(static_cast<vb::TextBox&>(control).Text()));
+            }
             break;
         case vb::ControlProperty::ItemAdded:
-            static_cast<QListWidget*>(w)->insertItem(
-                index, ToDesktop(static_cast<vb::ListBox&>(control).List(
-                           static_cast<std::int16_t>(index))));
-            break;
-        case vb::ControlProperty::ItemRemoved: {
-            auto* l = static_cast<ListWidget*>(w);
-            {
-                const QSignalBlocker quiet(l);  // the model chose the new selection itself
-                delete l->takeItem(index);
-            }
-            l->Select(static_cast<vb::ListBox&>(control).ListIndex());
-            break;
-        }
+        case vb::ControlProperty::ItemRemoved:
         case vb::ControlProperty::ListIndex:
-            static_cast<ListWidget*>(w)->Select(static_cast<vb::ListBox&>(control).ListIndex());
+            if (auto* l = qobject_cast<ListWidget*>(w)) {
+                l->Render(static_cast<vb::ListBox&>(control), property, index);
+            }
             break;
     }
 }

@@ -8,14 +8,15 @@
 #include <map>
 
 #include "platform/form.h"
+#include "platform/runtime.h"
 
 namespace qtrt {
 
-class QtRuntime;
-
 class FormWindow : public QDialog {
+    Q_OBJECT
+
   public:
-    FormWindow(QtRuntime& rt, vb::Form& form);
+    FormWindow(vb::Runtime& rt, vb::Form& form);
     ~FormWindow() override;
 
     vb::Form& form() const { return form_; }
@@ -25,6 +26,8 @@ class FormWindow : public QDialog {
     float Twips(int pixels) const { return scale_.Twips(pixels); }
     // The frame around the client area, in pixels, as the window manager draws it.
     QSize Frame() const;
+    // Moves, sizes or minimizes the window as the form's property says.
+    void Apply(vb::FormProperty property, float value);
 
     void Render(vb::Control& control, vb::ControlProperty property, std::int32_t index);
     // Runs a modal loop until the form is hidden or unloaded.
@@ -48,7 +51,7 @@ class FormWindow : public QDialog {
     void Build(vb::Control& control);
     void Place(vb::Control& control);
 
-    QtRuntime& rt_;
+    vb::Runtime& rt_;
     vb::Form& form_;
     std::map<const vb::Control*, QWidget*> widgets_;
     QPointer<QEventLoop> modal_;

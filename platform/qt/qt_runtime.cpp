@@ -1,46 +1,30 @@
 #include "qt_runtime.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QAbstractEventDispatcher>
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
-#include <QInputDialog>
-#include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTimer>
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "dialogs.h"
 #include "form_window.h"
-#include "qt_settings.h"
-#include "scrolling_menu.h"
+#include "pictures.h"
+#include "platform/posix/ini_file_store.h"
 #include "text.h"
-
-// The pictures are compiled into this static library; nothing else refers to
-// them, so the linker would leave them out unless asked for here.
-static void InitAssets() { Q_INIT_RESOURCE(assets); }
 
 namespace qtrt {
 
 QtRuntime::QtRuntime()
-    : vb::Runtime([](std::u16string_view app) { return std::make_unique<QtSettingsBackend>(app); }),
+    : vb::Runtime(
+          [](std::u16string_view app) { return std::make_unique<posix::IniFileStore>(app); }),
       tray_(*this),
       sessionClipboard_(WaylandClipboard::Connect()) {
     // Each wait for the next event ends what the program saw of the store.
@@ -49,26 +33,19 @@ QtRuntime::QtRuntime()
 }
 
 QtRuntime::~QtRuntime() {
-    // The next runtime of this process is not another copy of the program.
-    if (instanceLock_ >= 0) ::close(instanceLock_);
+    for (auto& [form, window] : windows_) delete window.data();
+}
+
+FormWindow* QtRuntime::Window(const vb::Form& form) const {
+    const auto it = windows_.find(&form);
+    return it == windows_.end() ? nullptr : it->second.data();
 }
 
 bool QtRuntime::AppPrevInstance() {
-    // One copy a session: the running copy holds a lock that the kernel drops
-    // when it ends, however it ends, so nothing left behind keeps a new one out.
-    if (instanceLock_ >= 0) return false;
+    if (instanceLock_.Held()) return false;  // this copy, asking again
     const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + '/' +
                          QCoreApplication::applicationName() + ".lock";
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        instanceLock_ = fd;
-        return false;
-    }
-    const bool held = fd >= 0 && errno == EWOULDBLOCK;
-    if (fd >= 0) ::close(fd);
-    if (held) return true;
-    vb::Raise(vb::kFileAccess,
-              FromQt(QStringLiteral("ロック ファイル %1 を作れません。").arg(path)));
+    return !instanceLock_.Take(QFile::encodeName(path).toStdString());
 }
 
 float QtRuntime::ScreenTwipsPerPixelX() {
@@ -81,39 +58,11 @@ float QtRuntime::ScreenTwipsPerPixelX() {
 
 std::int32_t QtRuntime::MsgBox(std::u16string_view prompt, std::int32_t flags,
                                std::u16string_view title) {
-    QMessageBox box;
-    box.setWindowTitle(ToQt(title));
-    box.setText(ToDesktop(prompt));
-    box.setTextFormat(Qt::PlainText);
-    box.setIcon(flags & vb::kInformation ? QMessageBox::Information
-                : flags & vb::kQuestion  ? QMessageBox::Question
-                                         : QMessageBox::NoIcon);
-    if (flags & vb::kSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    std::map<QAbstractButton*, std::int32_t> results;
-    if ((flags & 7) == vb::kYesNo) {
-        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-        results = {{yes, vb::kYes}, {no, vb::kNo}};
-        box.setDefaultButton(flags & vb::kDefaultButton2 ? no : yes);
-    } else {
-        QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-        results = {{ok, vb::kOk}};
-        box.setDefaultButton(ok);
-        box.setEscapeButton(ok);
-    }
-    box.exec();
-    const auto it = results.find(box.clickedButton());
-    return it == results.end() ? vb::kOk : it->second;
+    return MessageBox(prompt, flags, title);
 }
 
 std::u16string QtRuntime::InputBox(std::u16string_view prompt, std::u16string_view title) {
-    QInputDialog dialog;
-    dialog.setWindowTitle(ToQt(title));
-    dialog.setLabelText(ToDesktop(prompt));
-    dialog.setFont(DialogFont(vb::Font{}));
-    dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
-    return dialog.exec() == QDialog::Accepted ? FromDesktop(dialog.textValue()) : std::u16string();
+    return qtrt::InputBox(prompt, title);
 }
 
 bool QtRuntime::ClipboardGetFormat(std::int16_t format) {
@@ -158,51 +107,14 @@ void QtRuntime::SetForegroundWindow(vb::Handle) {
     // takes the pointer and keyboard by itself.
 }
 
-QIcon QtRuntime::Icon(std::u16string_view picture) {
-    // The 32 x 32 picture, and a large one for high-resolution screens, as
-    // loaded pictures rather than file names: a tray on D-Bus is sent the
-    // pixels of the sizes the icon says it has.
-    [[maybe_unused]] static const bool assets = (InitAssets(), true);
-    const QString name = ToQt(picture);
-    QIcon icon;
-    for (const QString& file :
-         {QStringLiteral(":/assets/%1.png"), QStringLiteral(":/assets/%1-256.png")}) {
-        const QPixmap pixmap(file.arg(name));
-        if (!pixmap.isNull()) icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 vb::Handle QtRuntime::PictureHandle(const vb::Image& image) {
-    QIcon icon = Icon(image.picture);
+    QIcon icon = Picture(image.picture);
     if (icon.isNull()) vb::Raise(vb::kInvalidCall);
     pictures_[++nextPicture_] = icon;
     return nextPicture_;
 }
 
 void QtRuntime::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-QAction* QtRuntime::MakeAction(vb::MenuItem& item) {
-    auto* action = new QAction(item.IsSeparator() ? QString() : ToQt(item.Caption()));
-    action->setSeparator(item.IsSeparator());
-    action->setVisible(item.Visible());
-    action->setData(QVariant::fromValue(static_cast<void*>(&item)));
-    actions_[&item] = action;
-    return action;
-}
-
-QMenu* QtRuntime::MenuFor(vb::MenuItem& menu) {
-    auto& qmenu = menus_[&menu];
-    if (!qmenu) {
-        qmenu = std::make_unique<ScrollingMenu>();
-        for (const auto& child : menu.Children()) {
-            QAction* action = MakeAction(*child);
-            action->setParent(qmenu.get());
-            qmenu->addAction(action);
-        }
-    }
-    return qmenu.get();
-}
 
 vb::MenuItem* QtRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenPoint> at) {
     QPoint point = at ? QPoint(at->x, at->y) : QCursor::pos();
@@ -215,78 +127,41 @@ vb::MenuItem* QtRuntime::ShowPopup(vb::MenuItem& menu, std::optional<vb::ScreenP
         point = {std::clamp(point.x(), area.left(), area.right()),
                  std::clamp(point.y(), area.top(), area.bottom())};
     }
-    QAction* chosen = MenuFor(menu)->exec(point);
-    return chosen ? static_cast<vb::MenuItem*>(chosen->data().value<void*>()) : nullptr;
-}
-
-// A Qt menu searches its list of actions on every insertion and removal, and
-// its object tree on every removal. Rather than follow a rebuild item by item,
-// a loaded or unloaded item drops its menu, which goes whole, and the menu is
-// made again from the items when it is next shown.
-void QtRuntime::DropMenu(const vb::MenuItem& menu) {
-    const auto qmenu = menus_.find(&menu);
-    if (qmenu == menus_.end()) return;
-    for (const auto& child : menu.Children()) actions_.erase(child.get());
-    menus_.erase(qmenu);  // with its actions
+    return menus_.Show(menu, point);
 }
 
 void QtRuntime::MenuLoaded(vb::MenuItem& item) {
-    DropMenu(*item.Parent());
+    menus_.Drop(*item.Parent());
     tray_.MenuChanged(item, Tray::Change::kLoaded);
 }
 
 void QtRuntime::MenuUnloading(vb::MenuItem& item) {
-    DropMenu(*item.Parent());
+    menus_.Drop(*item.Parent());
     tray_.MenuChanged(item, Tray::Change::kGoing);
 }
 
 void QtRuntime::MenuCaption(vb::MenuItem& item, const std::u16string& caption) {
-    if (const auto it = actions_.find(&item); it != actions_.end()) {
-        it->second->setText(ToQt(caption));
-    }
+    menus_.Caption(item, caption);
     tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
 void QtRuntime::MenuVisible(vb::MenuItem& item, bool visible) {
-    if (const auto it = actions_.find(&item); it != actions_.end()) {
-        it->second->setVisible(visible);
-    }
+    menus_.Visible(item, visible);
     tray_.MenuChanged(item, Tray::Change::kShown);
 }
 
 void QtRuntime::Exit() {
     tray_.Clear();
-    if (instanceLock_ >= 0) ::close(instanceLock_);
+    instanceLock_.Release();
     std::fflush(nullptr);
     std::_Exit(0);
 }
 
 bool QtRuntime::SetWindow(vb::Form& form, vb::FormProperty property, float value) {
-    FormWindow* window = windows_[&form];
+    FormWindow* window = Window(form);
     if (window == nullptr) return false;
+    window->Apply(property, value);
     const QSize frame = window->Frame();
-    switch (property) {
-        case vb::FormProperty::Left:
-            window->move(window->Pixels(value), window->y());
-            break;
-        case vb::FormProperty::Top:
-            window->move(window->x(), window->Pixels(value));
-            break;
-        case vb::FormProperty::Width:
-            window->resize(std::max(1, window->PixelsAtLeast(value) - frame.width()),
-                           window->height());
-            break;
-        case vb::FormProperty::Height:
-            window->resize(window->width(),
-                           std::max(1, window->PixelsAtLeast(value) - frame.height()));
-            break;
-        case vb::FormProperty::WindowState:
-            if (static_cast<std::int16_t>(value) == vb::kMinimized)
-                window->showMinimized();
-            else if (window->isVisible())
-                window->showNormal();
-            break;
-    }
     SetGeometry(form, window->Twips(window->x()), window->Twips(window->y()),
                 window->Twips(window->width() + frame.width()),
                 window->Twips(window->height() + frame.height()), window->Twips(window->width()),
@@ -306,7 +181,7 @@ void QtRuntime::FormShow(vb::Form& form, std::int16_t modal) {
 }
 
 void QtRuntime::FormHide(vb::Form& form) {
-    if (FormWindow* window = windows_[&form]) {
+    if (FormWindow* window = Window(form)) {
         window->hide();
         window->EndModal();
     }
@@ -326,7 +201,7 @@ void QtRuntime::FormUnloaded(vb::Form& form) {
 
 void QtRuntime::FormPrinted(vb::Form& form) {
     // Painted at once: what a load handler prints is seen before it goes on.
-    if (FormWindow* window = windows_[&form]) window->repaint();
+    if (FormWindow* window = Window(form)) window->repaint();
 }
 
 float QtRuntime::TextHeight(const vb::Form& form) {
@@ -335,8 +210,7 @@ float QtRuntime::TextHeight(const vb::Form& form) {
 }
 
 void QtRuntime::ControlSet(vb::Control& control, vb::ControlProperty property, std::int32_t index) {
-    const auto it = windows_.find(&control.Parent());
-    if (it != windows_.end() && it->second) it->second->Render(control, property, index);
+    if (FormWindow* window = Window(control.Parent())) window->Render(control, property, index);
 }
 
 }  // namespace qtrt

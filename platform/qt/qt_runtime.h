@@ -7,18 +7,19 @@
 #include <map>
 #include <memory>
 
+#include "platform/posix/instance_lock.h"
 #include "platform/runtime.h"
+#include "popup_menus.h"
 #include "tray.h"
 #include "wayland_clipboard.h"
-
-class QAction;
-class QMenu;
 
 namespace qtrt {
 
 class FormWindow;
 
 class QtRuntime : public QObject, public vb::Runtime {
+    Q_OBJECT
+
   public:
     QtRuntime();
     ~QtRuntime() override;
@@ -47,24 +48,18 @@ class QtRuntime : public QObject, public vb::Runtime {
     void ControlSet(vb::Control& control, vb::ControlProperty property,
                     std::int32_t index = 0) override;
 
-    // A picture of the program's, in the sizes it comes in.
-    static QIcon Icon(std::u16string_view picture);
     void MenuLoaded(vb::MenuItem& item) override;
     void MenuUnloading(vb::MenuItem& item) override;
     void MenuCaption(vb::MenuItem& item, const std::u16string& caption) override;
     void MenuVisible(vb::MenuItem& item, bool visible) override;
 
   private:
-    // The Qt menu that shows a top-level menu, made on first use.
-    QMenu* MenuFor(vb::MenuItem& menu);
-    QAction* MakeAction(vb::MenuItem& item);
-    // Drops the Qt menu of `menu`, if made, until it is shown again.
-    void DropMenu(const vb::MenuItem& menu);
+    // The window of a form that has one.
+    FormWindow* Window(const vb::Form& form) const;
 
-    int instanceLock_ = -1;  // the descriptor of the lock this copy holds
+    posix::InstanceLock instanceLock_;  // one copy a session
     std::map<vb::Handle, QIcon> pictures_;
-    std::map<const vb::MenuItem*, std::unique_ptr<QMenu>> menus_;
-    std::map<const vb::MenuItem*, QAction*> actions_;
+    PopupMenus menus_;
     std::map<const vb::Form*, QPointer<FormWindow>> windows_;
     vb::Handle nextPicture_ = 0x1000;
     Tray tray_;

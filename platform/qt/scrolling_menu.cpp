@@ -15,6 +15,8 @@ namespace {
 // The application's own style, but for menus that scroll. A menu asks its
 // style whether it scrolls when it is made and when its style changes.
 class ScrollingStyle : public QProxyStyle {
+    Q_OBJECT
+
   public:
     // A copy of the application's style: a proxy owns the style it wraps.
     ScrollingStyle() : QProxyStyle(QApplication::style()->name()) {}
@@ -65,3 +67,5 @@ void ScrollingMenu::wheelEvent(QWheelEvent* event) {
 }
 
 }  // namespace qtrt
+
+#include "scrolling_menu.moc"

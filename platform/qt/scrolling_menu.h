@@ -8,6 +8,8 @@
 namespace qtrt {
 
 class ScrollingMenu : public QMenu {
+    Q_OBJECT
+
   public:
     ScrollingMenu();
 

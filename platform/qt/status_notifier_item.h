@@ -17,6 +17,8 @@
 namespace qtrt {
 
 class StatusNotifierItem : public QDBusVirtualObject {
+    Q_OBJECT
+
   public:
     static constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
 

@@ -19,6 +19,8 @@ namespace qtrt {
 class StatusNotifierItem;
 
 class Tray : public QObject {
+    Q_OBJECT
+
   public:
     explicit Tray(vb::Runtime& rt);
     ~Tray() override;

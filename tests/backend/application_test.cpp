@@ -5,7 +5,7 @@
 #include <QIcon>
 
 #include "platform/qt/application.h"
-#include "platform/qt/qt_runtime.h"
+#include "platform/qt/pictures.h"
 
 namespace {
 
@@ -49,11 +49,11 @@ TEST(PlatformFor, WaylandSessionsRunThroughXWaylandWhereItIs) {
 // icons come in both sizes.
 TEST(Pictures, ComeInBothSizes) {
     for (const auto* name : {u"orbek", u"nulvex"}) {
-        const QIcon icon = qtrt::QtRuntime::Icon(name);
+        const QIcon icon = qtrt::Picture(name);
         ASSERT_FALSE(icon.isNull());
         EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{32, 32}, {256, 256}}));
     }
-    EXPECT_TRUE(qtrt::QtRuntime::Icon(u"missing").isNull());
+    EXPECT_TRUE(qtrt::Picture(u"missing").isNull());
 }
 
 }  // namespace

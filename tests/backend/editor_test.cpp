@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,28 +103,31 @@ TEST_F(EditorWidgetsTest, PreviewShowsTheSelectedSentenceWhole) {
     EXPECT_EQ(ReadFile(), kStore.toStdString());
 }
 
+class Plain : public vb::Form {
+  public:
+    Plain(vb::Runtime& rt, bool sizable) : vb::Form(rt, u"frmPlain") {
+        Caption = sizable ? u"Sizable" : u"Fixed";
+        Sizable = sizable;
+        DesignClientSize(3000, 2000);
+    }
+};
+
+QWidget* WindowTitled(const std::u16string& title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowTitle() == QString::fromStdU16String(title)) return w;
+    }
+    return nullptr;
+}
+
 // A form that is not sizable gets a window of a fixed size, framed as such;
 // the editor, which is, gets none of that.
 TEST(FormWindows, OnlyAFormThatIsNotSizableIsFixed) {
-    class Plain : public vb::Form {
-      public:
-        Plain(vb::Runtime& rt, bool sizable) : vb::Form(rt, u"frmPlain") {
-            Caption = sizable ? u"Sizable" : u"Fixed";
-            Sizable = sizable;
-            DesignClientSize(3000, 2000);
-        }
-    };
     qtrt::QtRuntime rt;
     for (const bool sizable : {false, true}) {
         SCOPED_TRACE(sizable ? "sizable" : "fixed");
         Plain form(rt, sizable);
         form.Show();
-        QWidget* window = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && w->windowTitle() == QString::fromStdU16String(form.Caption)) {
-                window = w;
-            }
-        }
+        QWidget* window = WindowTitled(form.Caption);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint), !sizable);
         EXPECT_EQ(window->minimumSize() == window->maximumSize(), !sizable);
@@ -131,6 +135,26 @@ TEST(FormWindows, OnlyAFormThatIsNotSizableIsFixed) {
         EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         rt.Unload(form);
     }
+}
+
+// The windows the runtime made go with it, also those of forms still loaded.
+TEST(FormWindows, GoWithTheRuntime) {
+    QPointer<QWidget> fixed, sizable;
+    {
+        qtrt::QtRuntime rt;
+        Plain shown(rt, false);
+        shown.Show();
+        fixed = WindowTitled(shown.Caption);
+        // Moved before it ever had a window: it gets one when shown.
+        Plain later(rt, true);
+        later.SetLeft(600);
+        later.Show();
+        sizable = WindowTitled(later.Caption);
+        ASSERT_FALSE(fixed.isNull());
+        ASSERT_FALSE(sizable.isNull());
+    }
+    EXPECT_TRUE(fixed.isNull());
+    EXPECT_TRUE(sizable.isNull());
 }
 
 }  // namespace

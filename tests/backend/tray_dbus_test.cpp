@@ -36,6 +36,7 @@
 #include "platform/qt/application.h"
 #include "platform/qt/dbus_menu.h"
 #include "platform/qt/dbus_types.h"
+#include "platform/qt/pictures.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/text.h"
 #include "tray/frmMenu.h"
@@ -250,7 +251,6 @@ class TrayOnDBusTest : public StoreTest {
     }
 
     void Stop() {
-
         signals_.reset();
         form_.reset();
         rt_.reset();
@@ -410,8 +410,6 @@ TEST_F(TrayOnDBusTest, ItemRegistersAndReadsAsOrbek) {
     EXPECT_EQ(watcher_->registered.size(), 1u);
     FollowItem();
 
-
-
     const QVariantMap item = ItemProperties();
     EXPECT_EQ(item.value("Category").toString(), "ApplicationStatus");
     EXPECT_EQ(item.value("Id").toString(), "Orbek");
@@ -424,7 +422,7 @@ TEST_F(TrayOnDBusTest, ItemRegistersAndReadsAsOrbek) {
     // Both sizes, each pixel as alpha, red, green, blue bytes.
     const auto pixmaps = qdbus_cast<qtrt::dbus::Pixmaps>(item.value("IconPixmap"));
     ASSERT_EQ(pixmaps.size(), 2);
-    const QIcon icon = qtrt::QtRuntime::Icon(u"orbek");
+    const QIcon icon = qtrt::Picture(u"orbek");
     for (const auto& pixmap : pixmaps) {
         SCOPED_TRACE(pixmap.width);
         ASSERT_EQ(pixmap.height, pixmap.width);

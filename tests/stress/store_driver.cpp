@@ -26,7 +26,7 @@
 #include "fake/fake_runtime.h"
 #include "platform/conv.h"
 #include "platform/error.h"
-#include "platform/qt/qt_settings.h"
+#include "platform/posix/ini_file_store.h"
 #include "platform/utf8.h"
 #include "removal/frmMain.h"
 #include "stress_store.h"
@@ -39,7 +39,7 @@ constexpr std::u16string_view kApp = u"Orbek", kSection = u"Sentences", kCount =
 using Keys = vb::ini::Keys;
 using Section = std::optional<Keys>;  // nullopt: no section
 
-std::string FilePath() { return qtrt::QtSettingsBackend::PathFor(kApp).toStdString(); }
+std::string FilePath() { return posix::IniFileStore::PathFor(kApp); }
 
 [[noreturn]] void Broken(const std::string& what) {
     std::fprintf(stderr, "%s\n", what.c_str());
@@ -49,9 +49,8 @@ std::string FilePath() { return qtrt::QtSettingsBackend::PathFor(kApp).toStdStri
 // A program on the real store.
 struct Runtime : fake::FakeRuntime {
     Runtime()
-        : fake::FakeRuntime([](std::u16string_view app) {
-              return std::make_unique<qtrt::QtSettingsBackend>(app);
-          }) {}
+        : fake::FakeRuntime(
+              [](std::u16string_view app) { return std::make_unique<posix::IniFileStore>(app); }) {}
 
     // The user's next event; what the last one did is forgotten.
     void Next() {

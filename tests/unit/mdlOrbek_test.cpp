@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "common/mdlOrbek.h"
-#include "common/trap.h"
 #include "fake/fake_runtime.h"
+#include "platform/trap.h"
 #include "platform/version.h"
 #include "test_util.h"
 #include "tray/frmMenu.h"
@@ -58,7 +58,7 @@ TEST_F(ShowErrMsgTest, EmptyDescriptionKeepsItsLine) {
 TEST_F(ShowErrMsgTest, TrapReportsEachFailureAndResumes) {
     int ran = 0;
     {
-        Trap trap(mdl, u"frmMenu_MouseMove");
+        vb::Trap trap(rt, mdl, u"frmMenu_MouseMove");
         EXPECT_FALSE(trap.Do([] { vb::Raise(vb::kOverflow); }));
         EXPECT_EQ(rt.Err.Number, 0);  // resuming clears the error
         EXPECT_FALSE(trap.Do([] { vb::Raise(vb::kNoSuchElement, u""); }));

@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "common/trap.h"
 #include "fake/fake_runtime.h"
+#include "platform/trap.h"
 #include "test_util.h"
 #include "tray/frmMenu.h"
 
@@ -148,7 +148,7 @@ class TrapCommitTest : public SettingsTest {
 TEST_F(TrapCommitTest, FailedCommitIsReportedByTheWritingProcedure) {
     rt.Fail("Commit", vb::kFileAccess);
     {
-        Trap trap(form.mdl, u"mnuPopR_Click");
+        vb::Trap trap(rt, form.mdl, u"mnuPopR_Click");
         trap.Do([&] { Save(u"S0", u"a"); });
         trap.Do([&] { Save(u"SCMax", u"0"); });
     }
@@ -162,13 +162,13 @@ TEST_F(TrapCommitTest, FailedCommitIsReportedByTheWritingProcedure) {
 TEST_F(TrapCommitTest, FailureIsReportedByTheScopeTheWritesWereMadeIn) {
     rt.Fail("Commit", vb::kFileAccess, -1);
     {
-        Trap outer(form.mdl, u"Outer");
+        vb::Trap outer(rt, form.mdl, u"Outer");
         outer.Do([&] { Save(u"S0", u"a"); });
-        Trap inner(form.mdl, u"Inner");  // closes first, with nothing of its own
+        vb::Trap inner(rt, form.mdl, u"Inner");  // closes first, with nothing of its own
     }
     {
-        Trap outer(form.mdl, u"Outer");
-        Trap inner(form.mdl, u"Inner");
+        vb::Trap outer(rt, form.mdl, u"Outer");
+        vb::Trap inner(rt, form.mdl, u"Inner");
         inner.Do([&] { Save(u"S1", u"b"); });
     }
     EXPECT_THAT(rt.Reports(), ElementsAre("Outer", "Inner"));

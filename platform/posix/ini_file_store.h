@@ -5,21 +5,24 @@
 // a lock file, and replaces the file in one rename. A file that cannot be
 // parsed is moved aside, never overwritten.
 
-#include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/settings.h"
 
-namespace qtrt {
+namespace posix {
 
-class QtSettingsBackend : public vb::SettingsBackend {
+class IniFileStore : public vb::SettingsBackend {
   public:
-    explicit QtSettingsBackend(std::u16string_view app);
-    static QString PathFor(std::u16string_view app);
+    explicit IniFileStore(std::u16string_view app);
+    // The file of `app`: in $XDG_CONFIG_HOME, or else in ~/.config.
+    static std::string PathFor(std::u16string_view app);
 
     void Refresh() override;
     std::optional<std::u16string> Value(std::u16string_view section,
@@ -47,7 +50,7 @@ class QtSettingsBackend : public vb::SettingsBackend {
     // is the stamp of the file the view was read from.
     void WriteMerged(const std::vector<Change>& changes, const std::optional<Stamp>& seen);
 
-    QString path_;
+    std::string path_;
     vb::ini::Sections view_;
     std::vector<Change> changes_;
     std::optional<Stamp> stamp_;   // of the file `view_` shows
@@ -56,4 +59,4 @@ class QtSettingsBackend : public vb::SettingsBackend {
     std::optional<vb::Error> unreadable_;
 };
 
-}  // namespace qtrt
+}  // namespace posix

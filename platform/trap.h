@@ -10,13 +10,25 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/error.h"
+#include "error.h"
 
-class mdlOrbek;
+namespace vb {
+
+class Runtime;
+
+// Shows the runtime's current error (Err) with the location it happened in;
+// returns once the user has closed the report.
+class ErrorReporter {
+  public:
+    virtual void ShowErrMsg(std::u16string_view location) = 0;
+
+  protected:
+    ~ErrorReporter() = default;
+};
 
 class Trap {
   public:
-    Trap(mdlOrbek& module, std::u16string_view location);
+    Trap(Runtime& rt, ErrorReporter& reporter, std::u16string_view location);
     ~Trap();
     Trap(const Trap&) = delete;
     Trap& operator=(const Trap&) = delete;
@@ -27,7 +39,7 @@ class Trap {
         try {
             std::forward<Statement>(statement)();
             return true;
-        } catch (const vb::Error& error) {
+        } catch (const Error& error) {
             Report(error);
             return false;
         }
@@ -42,8 +54,11 @@ class Trap {
     }
 
   private:
-    void Report(const vb::Error& error);
+    void Report(const Error& error);
 
-    mdlOrbek& module_;
+    Runtime& rt_;
+    ErrorReporter& reporter_;
     std::u16string_view location_;
 };
+
+}  // namespace vb
