@@ -2,11 +2,10 @@
 // as the model changes, and what the user does to them reported to the form.
 
 #include "form_window.h"
+#include "wide.h"
 
 // After windows.h, which it needs.
 #include <commctrl.h>
-
-#include "win32_runtime.h"
 
 namespace win32rt {
 
@@ -103,7 +102,7 @@ void FormWindow::Build(vb::Control& control, int id) {
                                      : control.Caption;
     HWND child =
         CreateWindowExW(window.exStyle, window.windowClass, Wide(text), style, 0, 0, 0, 0, hwnd(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), rt_.Instance(), nullptr);
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (child == nullptr) vb::Raise(vb::kOutOfMemory);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     children_.push_back(child);

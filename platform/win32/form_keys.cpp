@@ -2,7 +2,6 @@
 // which a window that is no dialog does not have by itself.
 
 #include "form_window.h"
-#include "win32_runtime.h"
 
 namespace win32rt {
 

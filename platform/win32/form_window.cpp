@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "win32_runtime.h"
+#include "wide.h"
 
 namespace win32rt {
 
@@ -25,8 +25,12 @@ void FormWindow::Register(HINSTANCE instance) {
     RegisterClassExW(&windowClass);
 }
 
-FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
-    : rt_(rt), form_(form), font_(rt.FontFor(form.font)), scale_{rt.ScreenTwipsPerPixelX()} {
+FormWindow::FormWindow(vb::Runtime& rt, vb::Form& form, HINSTANCE instance, GdiObjects& gdi)
+    : rt_(rt),
+      instance_(instance),
+      form_(form),
+      font_(gdi.Font(form.font)),
+      scale_{rt.ScreenTwipsPerPixelX()} {
     // A dialog: no minimize or maximize buttons.
     const DWORD style =
         WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (form.Sizable ? WS_THICKFRAME : 0);
@@ -40,16 +44,16 @@ FormWindow::FormWindow(Win32Runtime& rt, vb::Form& form)
     if (CreateWindowExW(exStyle, kClass, Wide(form.Caption), style,
                         area.left + (area.right - area.left - width) / 2,
                         area.top + (area.bottom - area.top - height) / 2, width, height, nullptr,
-                        nullptr, rt.Instance(), this) == nullptr) {
+                        nullptr, instance, this) == nullptr) {
         vb::Raise(vb::kOutOfMemory);
     }
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(rt.Icon(form.Icon, GetSystemMetrics(SM_CXICON))));
+                 reinterpret_cast<LPARAM>(gdi.Icon(form.Icon, GetSystemMetrics(SM_CXICON))));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(rt.Icon(form.Icon, GetSystemMetrics(SM_CXSMICON))));
+                 reinterpret_cast<LPARAM>(gdi.Icon(form.Icon, GetSystemMetrics(SM_CXSMICON))));
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, rt.Instance(), nullptr);
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
     BuildControls();
 }
 

@@ -6,20 +6,20 @@
 
 #include <vector>
 
+#include "gdi_objects.h"
 #include "platform/form.h"
+#include "platform/runtime.h"
 #include "routed_window.h"
 
 namespace win32rt {
-
-class Win32Runtime;
 
 class FormWindow {
   public:
     // The window class of form windows, registered once a program.
     static void Register(HINSTANCE instance);
 
-    // Made hidden, centred on the screen.
-    FormWindow(Win32Runtime& rt, vb::Form& form);
+    // Made hidden, centred on the screen; its pictures and font from `gdi`.
+    FormWindow(vb::Runtime& rt, vb::Form& form, HINSTANCE instance, GdiObjects& gdi);
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
@@ -64,7 +64,8 @@ class FormWindow {
     int Pixels(float twips) const { return scale_.Pixels(twips); }
     float Twips(LONG pixels) const { return scale_.Twips(static_cast<int>(pixels)); }
 
-    Win32Runtime& rt_;
+    vb::Runtime& rt_;
+    HINSTANCE instance_;
     vb::Form& form_;
     RoutedWindow window_;  // its controls and tips window go with it
     HWND tips_ = nullptr;

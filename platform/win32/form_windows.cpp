@@ -36,7 +36,7 @@ void Win32Runtime::FormShow(vb::Form& form, std::int16_t modal) {
     if (form.NeverSeen) return;
     FormWindow* window = WindowOf(form);
     if (window == nullptr) {
-        auto made = std::make_unique<FormWindow>(*this, form);
+        auto made = std::make_unique<FormWindow>(*this, form, instance_, gdi_);
         window = made.get();
         windows_[&form] = std::move(made);
         Measured(form, *window);
@@ -73,7 +73,7 @@ void Win32Runtime::FormPrinted(vb::Form& form) {
 }
 
 float Win32Runtime::TextHeight(const vb::Form& form) {
-    HFONT font = FontFor(form.font);
+    HFONT font = gdi_.Font(form.font);
     const ScreenDc screen(GetDC(nullptr));
     HGDIOBJ old = SelectObject(screen.get(), font);
     TEXTMETRICW metrics{};

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "win32_runtime.h"
+#include "platform/error.h"
 
 namespace win32rt {
 

@@ -58,7 +58,7 @@ std::int32_t Win32Runtime::MsgBox(std::u16string_view prompt, std::int32_t flags
 
 std::u16string Win32Runtime::InputBox(std::u16string_view prompt, std::u16string_view title) {
     std::u16string text =
-        ShowInputBox(instance_, GetActiveWindow(), prompt, title, FontFor(vb::Font{}));
+        ShowInputBox(instance_, GetActiveWindow(), prompt, title, gdi_.Font(vb::Font{}));
     WaitingForInput();
     return text;
 }
@@ -76,7 +76,7 @@ bool Win32Runtime::ShellIcon(std::uint32_t message, const vb::NotifyIconData& ic
 }
 
 vb::Handle Win32Runtime::PictureHandle(const vb::Image& image) {
-    HICON icon = Icon(image.picture, GetSystemMetrics(SM_CXSMICON));
+    HICON icon = gdi_.Icon(image.picture, GetSystemMetrics(SM_CXSMICON));
     if (icon == nullptr) vb::Raise(vb::kInvalidCall);
     return reinterpret_cast<vb::Handle>(icon);
 }

@@ -56,13 +56,6 @@ class Win32Runtime : public vb::Runtime {
     // Runs the message loop until the program ends.
     [[noreturn]] void Run();
 
-    // For the form windows.
-    HINSTANCE Instance() const { return instance_; }
-    HICON Icon(const std::u16string& picture, int size) { return gdi_.Icon(picture, size); }
-    HFONT FontFor(const vb::Font& font) { return gdi_.Font(font); }
-    // Tells the form the geometry its window has now.
-    void Measured(vb::Form& form, const FormWindow& window);
-
   protected:
     void CopySelection(const vb::TextBox& box) override { clipboard_.CopySelection(box); }
 
@@ -71,6 +64,8 @@ class Win32Runtime : public vb::Runtime {
     void Loop(const std::function<bool()>& done);
     void Deliver(MSG& msg);
     FormWindow* WindowOf(const vb::Form& form) const;
+    // Tells the form the geometry its window has now.
+    void Measured(vb::Form& form, const FormWindow& window);
 
     HINSTANCE instance_;
     std::u16string name_;

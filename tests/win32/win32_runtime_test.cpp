@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/conv.h"
+#include "platform/win32/gdi_objects.h"
 #include "unit/error_of.h"
 
 namespace {
@@ -349,7 +350,8 @@ TEST_F(Win32RuntimeTest, APopupOfASubmenuShowsItAsItIsNow) {
     EXPECT_EQ(clicked, (std::vector<std::int16_t>{0, 1, 0}));
 }
 
-TEST_F(Win32RuntimeTest, EachFontIsMadeAsAskedWhateverWasMadeBefore) {
+TEST(GdiObjects, EachFontIsMadeAsAskedWhateverWasMadeBefore) {
+    win32rt::GdiObjects gdi(GetModuleHandleW(nullptr));
     const vb::Font japanese;
     vb::Font western = japanese;
     western.charset = ANSI_CHARSET;
@@ -368,7 +370,7 @@ TEST_F(Win32RuntimeTest, EachFontIsMadeAsAskedWhateverWasMadeBefore) {
     for (const auto& [name, font] : cases) {
         SCOPED_TRACE(name);
         LOGFONTW made{};
-        ASSERT_NE(GetObjectW(rt.FontFor(font), sizeof made, &made), 0);
+        ASSERT_NE(GetObjectW(gdi.Font(font), sizeof made, &made), 0);
         EXPECT_EQ(win32rt::FromWide(made.lfFaceName, wcslen(made.lfFaceName)), font.name);
         EXPECT_EQ(made.lfWeight, font.weight);
         EXPECT_EQ(made.lfCharSet, font.charset);
