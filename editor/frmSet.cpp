@@ -13,6 +13,7 @@ constexpr float kMinWidth = 6708, kMinHeight = 5400;
 
 frmSet::frmSet(vb::Runtime& rt, mdlOrbek& module, vb::TextBox& txtMenu)
     : vb::Form(rt, u"frmSet"),
+      rt_(rt),
       cmdSet{{{*this, u"cmdSet", 0}, {*this, u"cmdSet", 1}}},
       lblSList(*this, u"lblSList"),
       lstSList(*this, u"lstSList"),

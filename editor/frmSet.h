@@ -10,8 +10,12 @@
 
 #include "common/mdlOrbek.h"
 #include "platform/form.h"
+#include "platform/runtime.h"
 
 class frmSet : public vb::Form {
+    // The runtime the form's code calls.
+    vb::Runtime& rt_;
+
   public:
     // `txtMenu` is the tray form's text box, through which sentences are copied.
     frmSet(vb::Runtime& rt, mdlOrbek& module, vb::TextBox& txtMenu);

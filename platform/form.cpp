@@ -6,7 +6,6 @@
 
 #include "conv.h"
 #include "error.h"
-#include "runtime.h"
 
 namespace vb {
 
@@ -17,10 +16,10 @@ constexpr std::size_t kMaxListEntries = 32767;
 
 }  // namespace
 
-Form::Form(Runtime& rt, std::u16string name)
-    : rt_(rt), name_(std::move(name)), handle_(rt.Register(*this)) {}
+Form::Form(FormHost& host, std::u16string name)
+    : host_(host), name_(std::move(name)), handle_(host.Register(*this)) {}
 
-Form::~Form() { rt_.Unregister(handle_); }
+Form::~Form() { host_.Unregister(handle_); }
 
 void Form::DesignClientSize(float width, float height) {
     // The outer size adds a frame like the classic one, until a window has its own.
@@ -42,11 +41,11 @@ int Scale::PixelsAtLeast(float twips) const {
 // assignment returns, as the window's own resize does.
 void Form::Set(FormProperty property, float twips) {
     const float width = width_, height = height_;
-    rt_.FormSet(*this, property, twips);
+    host_.FormSet(*this, property, twips);
     if (loaded_ && (width != width_ || height != height_)) Form_Resize();
 }
 
-void Form::Access(std::string_view property) const { rt_.Access(*this, property); }
+void Form::Access(std::string_view property) const { host_.Access(*this, property); }
 
 float Form::Left() const { return Read("Left", left_); }
 float Form::Top() const { return Read("Top", top_); }
@@ -62,14 +61,14 @@ void Form::SetWidth(float twips) { Set(FormProperty::Width, twips); }
 void Form::SetHeight(float twips) { Set(FormProperty::Height, twips); }
 
 void Form::SetWindowState(std::int16_t state) {
-    rt_.FormSet(*this, FormProperty::WindowState, state);
+    host_.FormSet(*this, FormProperty::WindowState, state);
     const bool changed = windowState_ != state;
     windowState_ = state;
     if (loaded_ && changed) Form_Resize();
 }
 
 void Form::Show(std::int16_t modal) {
-    rt_.Load(*this);
+    host_.Load(*this);
     if (!loaded_) return;  // the load handler unloaded it
     // Visible while shown; a modal show returns once the form is hidden again.
     // Showing a form first lays it out.
@@ -77,7 +76,7 @@ void Form::Show(std::int16_t modal) {
     if (!wasVisible) Form_Resize();
     visible_ = true;
     try {
-        rt_.FormShow(*this, modal);
+        host_.FormShow(*this, modal);
     } catch (...) {
         visible_ = wasVisible;
         throw;
@@ -85,12 +84,12 @@ void Form::Show(std::int16_t modal) {
 }
 
 void Form::Hide() {
-    rt_.FormHide(*this);
+    host_.FormHide(*this);
     visible_ = false;
 }
 
 void Form::Print(std::u16string_view text) {
-    const float lineHeight = rt_.TextHeight(*this);
+    const float lineHeight = host_.TextHeight(*this);
     for (;;) {
         const auto end = text.find(kCrLf);
         printed_.push_back({CurrentX, CurrentY, std::u16string(text.substr(0, end))});
@@ -99,28 +98,28 @@ void Form::Print(std::u16string_view text) {
         if (end == std::u16string_view::npos) break;
         text.remove_prefix(end + kCrLf.size());
     }
-    rt_.FormPrinted(*this);
+    host_.FormPrinted(*this);
 }
 
 void Form::Cls() {
     printed_.clear();
     CurrentX = 0;
     CurrentY = 0;
-    rt_.FormPrinted(*this);
+    host_.FormPrinted(*this);
 }
 
 Control::Control(Form& form, ControlKind kind, std::u16string name, std::int16_t index)
-    : rt_(form.rt()),
+    : host_(form.host_),
       form_(form),
       kind_(kind),
       name_(std::move(name)),
       index_(index),
-      handle_(rt_.Register(*this)) {
+      handle_(host_.Register(*this)) {
     form.controls_.push_back(this);
 }
 
 Control::~Control() {
-    rt_.Unregister(handle_);
+    host_.Unregister(handle_);
     auto& controls = form_.controls_;
     controls.erase(std::remove(controls.begin(), controls.end(), this), controls.end());
 }
@@ -136,7 +135,7 @@ void Control::Design(float left, float top, float width, float height) {
     height_ = height;
 }
 
-void Control::Access(std::string_view what) const { rt_.Access(*this, what); }
+void Control::Access(std::string_view what) const { host_.Access(*this, what); }
 
 float Control::Left() const { return Read("Left", left_); }
 float Control::Top() const { return Read("Top", top_); }
@@ -146,27 +145,27 @@ bool Control::Enabled() const { return Read("Enabled", enabled_); }
 
 void Control::SetLeft(float twips) {
     left_ = twips;
-    rt_.ControlSet(*this, ControlProperty::Left);
+    host_.ControlSet(*this, ControlProperty::Left);
 }
 
 void Control::SetTop(float twips) {
     top_ = twips;
-    rt_.ControlSet(*this, ControlProperty::Top);
+    host_.ControlSet(*this, ControlProperty::Top);
 }
 
 void Control::SetWidth(float twips) {
     width_ = twips;
-    rt_.ControlSet(*this, ControlProperty::Width);
+    host_.ControlSet(*this, ControlProperty::Width);
 }
 
 void Control::SetHeight(float twips) {
     height_ = twips;
-    rt_.ControlSet(*this, ControlProperty::Height);
+    host_.ControlSet(*this, ControlProperty::Height);
 }
 
 void Control::SetEnabled(bool enabled) {
     enabled_ = enabled;
-    rt_.ControlSet(*this, ControlProperty::Enabled);
+    host_.ControlSet(*this, ControlProperty::Enabled);
 }
 
 void ListBox::AddItem(std::u16string text, std::int16_t index) {
@@ -178,7 +177,7 @@ void ListBox::AddItem(std::u16string text, std::int16_t index) {
     items_.insert(items_.begin() + index, std::move(text));
     if (listIndex_ >= index) ++listIndex_;
     try {
-        rt_.ControlSet(*this, ControlProperty::ItemAdded, index);
+        host_.ControlSet(*this, ControlProperty::ItemAdded, index);
     } catch (...) {
         // Refused: the list stays as it was.
         items_.erase(items_.begin() + index);
@@ -198,7 +197,7 @@ void ListBox::RemoveItem(std::int16_t index) {
         --listIndex_;
     }
     try {
-        rt_.ControlSet(*this, ControlProperty::ItemRemoved, index);
+        host_.ControlSet(*this, ControlProperty::ItemRemoved, index);
     } catch (...) {
         items_.insert(items_.begin() + index, std::move(removed));
         listIndex_ = selected;
@@ -224,21 +223,21 @@ void ListBox::SetListIndex(std::int16_t index) {
         Raise(kInvalidPropertyValue);
     }
     listIndex_ = index;
-    rt_.ControlSet(*this, ControlProperty::ListIndex);
+    host_.ControlSet(*this, ControlProperty::ListIndex);
     if (Click) Click();
 }
 
 void ListBox::Selected(std::int16_t index) {
     if (index == listIndex_) return;
     listIndex_ = index;
-    if (Click) rt_.Dispatch(Click);
+    if (Click) host_.Dispatch(Click);
 }
 
 void TextBox::SetText(std::u16string text) {
     text_ = std::move(text);
     selStart_ = 0;
     selLength_ = 0;
-    rt_.ControlSet(*this, ControlProperty::Text);
+    host_.ControlSet(*this, ControlProperty::Text);
 }
 
 const std::u16string& TextBox::Text() const { return Read("Text", text_); }

@@ -57,7 +57,7 @@ struct ScreenPoint {
     std::int32_t y = 0;
 };
 
-class Runtime : public MenuHost {
+class Runtime : public MenuHost, public FormHost {
   public:
     explicit Runtime(Settings::Factory settings);
     ~Runtime() override;
@@ -117,31 +117,16 @@ class Runtime : public MenuHost {
     // wrote is on the disk first.
     [[noreturn]] void End();
 
-    // Forms. FormSet applies a change to the form's window, if it has one,
-    // and stores the geometry the window really has then; a form without a
-    // window keeps the values.
-    void FormSet(Form& form, FormProperty property, float value);
-
-    virtual void FormShow(Form& form, std::int16_t modal) = 0;
-    virtual void FormHide(Form& form) = 0;
+    // Forms: the backend shows, hides, renders and measures them (FormHost).
+    void FormSet(Form& form, FormProperty property, float value) final;
     // After the unload handler: the window and its controls go; a modal show
     // of the form returns.
     virtual void FormUnloaded(Form& form) = 0;
-    // What the form printed has changed.
-    virtual void FormPrinted(Form& form) = 0;
-    // The height of a printed line in the form's font, in twips.
-    virtual float TextHeight(const Form& form) = 0;
-    // Renders a changed property of a control; `index` is the entry of an
-    // added or removed list item.
-    virtual void ControlSet(Control& control, ControlProperty property, std::int32_t index = 0) = 0;
-    // The code reads a property of a form or a control, or changes one that
-    // nothing draws: `what` is "Width", "List(2)" or "SelStart = 0". The
-    // backends keep all of it in the core and accept it; a runtime may
+    // The backends keep all of it in the core and accept it; a runtime may
     // refuse it by throwing, the property then unchanged.
-    virtual void Access(const Form& form, std::string_view what);
-    virtual void Access(const Control& control, std::string_view what);
-    // Loads the form on first use: runs its load handler.
-    void Load(Form& form);
+    void Access(const Form& form, std::string_view what) override;
+    void Access(const Control& control, std::string_view what) override;
+    void Load(Form& form) final;
     // Runs the form's unload handler; unless it cancels, the form goes.
     void Unload(Form& form);
 
@@ -168,14 +153,13 @@ class Runtime : public MenuHost {
                  std::int16_t windowState);
     // The user closed the window from its title bar.
     void Closed(Form& form);
-    // Runs an event handler; a run-time error no trap caught is shown here.
-    void Dispatch(const std::function<void()>& handler);
+    void Dispatch(const std::function<void()>& handler) final;
     // Runs a chosen menu item's click handler, as an event.
     void Click(MenuItem& item);
 
-    Handle Register(Form& form);
-    Handle Register(Control& control);
-    void Unregister(Handle handle);
+    Handle Register(Form& form) final;
+    Handle Register(Control& control) final;
+    void Unregister(Handle handle) final;
     Form* FindForm(Handle handle) const;
     Control* FindControl(Handle handle) const;
 

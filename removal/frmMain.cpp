@@ -3,7 +3,7 @@
 #include "common/mdlOrbek.h"
 #include "platform/runtime.h"
 
-frmMain::frmMain(vb::Runtime& rt) : vb::Form(rt, u"frmMain"), cmdMain(*this, u"cmdMain") {
+frmMain::frmMain(vb::Runtime& rt) : vb::Form(rt, u"frmMain"), rt_(rt), cmdMain(*this, u"cmdMain") {
     Caption = u"Delete Orbek Sentences";
     Icon = u"nulvex";
     DesignClientSize(3132, 1272);

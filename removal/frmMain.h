@@ -5,8 +5,12 @@
 #include <cstdint>
 
 #include "platform/form.h"
+#include "platform/runtime.h"
 
 class frmMain : public vb::Form {
+    // The runtime the form's code calls.
+    vb::Runtime& rt_;
+
   public:
     explicit frmMain(vb::Runtime& rt);
 

@@ -22,6 +22,7 @@ vb::MenuItem& Item(vb::MenuItem& menu, const char16_t* name, const char16_t* cap
 
 frmMenu::frmMenu(vb::Runtime& rt)
     : vb::Form(rt, u"frmMenu"),
+      rt_(rt),
       txtMenu(*this, u"txtMenu"),
       imgMenu{u"imgMenu", u"orbek"},
       mnuLeft(rt, u"mnuLeft", u"Left"),

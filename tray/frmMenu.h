@@ -15,6 +15,9 @@
 #include "platform/trap.h"
 
 class frmMenu : public vb::Form {
+    // The runtime the form's code calls.
+    vb::Runtime& rt_;
+
   public:
     explicit frmMenu(vb::Runtime& rt);
 
