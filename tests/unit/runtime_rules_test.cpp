@@ -1,5 +1,6 @@
 // Rules the runtime keeps for every backend: what the shell's calls do to the
-// icons' records, and that the program's writes reach the disk before it ends.
+// icons' records, that the program's writes reach the disk before it ends, the
+// keys' rules, and a form's geometry in twips and pixels.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -158,6 +159,47 @@ TEST(FormKeys, AccessKeyIsTheCharacterAfterTheFirstLoneAmpersand) {
                                                              {u"&&&a", u'a'}};
     for (const auto& [caption, key] : rows) {
         EXPECT_EQ(vb::Form::AccessKey(caption), key) << fake::Show(caption);
+    }
+}
+
+// A form without a window, not yet shown or never to be, keeps the geometry
+// it is given; its client area follows the outer size inside the frame it
+// was designed with.
+TEST(Geometry, AFormWithoutAWindowKeepsWhatItIsGiven) {
+    fake::FakeRuntime rt;
+    Window form(rt);
+    form.DesignClientSize(3000, 2000);
+    EXPECT_EQ(form.Width(), 3000 + vb::kFrameWidth);
+    EXPECT_EQ(form.Height(), 2000 + vb::kFrameHeight);
+    form.SetLeft(120);
+    form.SetTop(240);
+    form.SetWidth(5000);
+    form.SetHeight(4000);
+    EXPECT_EQ(form.Left(), 120);
+    EXPECT_EQ(form.Top(), 240);
+    EXPECT_EQ(form.Width(), 5000);
+    EXPECT_EQ(form.Height(), 4000);
+    EXPECT_EQ(form.ScaleWidth(), 5000 - vb::kFrameWidth);
+    EXPECT_EQ(form.ScaleHeight(), 4000 - vb::kFrameHeight);
+}
+
+// Twips to a screen's pixels, as both backends place windows and controls:
+// the nearest pixel, or at least as many as asked where a size must be met.
+TEST(Geometry, TwipsBecomeWholePixelsAtEachResolution) {
+    const struct {
+        float twipsPerPixel, twips;
+        int nearest, atLeast;
+    } cases[] = {
+        {15, 1440, 96, 96},  // 96 dpi: an inch
+        {15, 7, 0, 1},       {15, 8, 1, 1},        {15, 16, 1, 2},
+        {15, 0, 0, 0},       {10, 1440, 144, 144},  // 144 dpi
+        {7.5f, 100, 13, 14},                        // 192 dpi
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.twips << " twips at " << c.twipsPerPixel);
+        const vb::Scale scale{c.twipsPerPixel};
+        EXPECT_EQ(scale.Pixels(c.twips), c.nearest);
+        EXPECT_EQ(scale.PixelsAtLeast(c.twips), c.atLeast);
     }
 }
 
