@@ -122,8 +122,8 @@ class Runtime : public MenuHost, public FormHost {
     // After the unload handler: the window and its controls go; a modal show
     // of the form returns.
     virtual void FormUnloaded(Form& form) = 0;
-    // The backends keep all of it in the core and accept it; a runtime may
-    // refuse it by throwing, the property then unchanged.
+    // The code's reads and undrawn changes: the backends accept them all; a
+    // runtime may refuse one by throwing, the property then unchanged.
     void Access(const Form& form, std::string_view what) override;
     void Access(const Control& control, std::string_view what) override;
     void Load(Form& form) final;
