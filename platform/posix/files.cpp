@@ -6,14 +6,24 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
 #include "file_descriptor.h"
-#include "file_text.h"
 #include "platform/error.h"
+#include "platform/utf8.h"
 
 namespace posix {
+
+std::u16string Shown(std::string_view bytes) {
+    if (auto text = vb::DecodeUtf8(bytes)) return *std::move(text);
+    std::u16string text;
+    for (const unsigned char c : bytes) text += c < 0x80 ? static_cast<char16_t>(c) : u'\uFFFD';
+    return text;
+}
+
+std::u16string SystemMessage(int error) { return Shown(std::strerror(error)); }
 
 [[noreturn]] void Fail(const std::u16string& description) {
     vb::Raise(vb::kFileAccess, description);

@@ -1,10 +1,16 @@
 #pragma once
-// The file system calls the store makes, and how their failures are raised.
+// The file system calls the store makes, and how their failures are raised,
+// naming the files and giving the system's reasons.
 
 #include <string>
 #include <string_view>
 
 namespace posix {
+
+// A file name or message as text: UTF-8, with what is not shown as U+FFFD.
+std::u16string Shown(std::string_view bytes);
+// The system's description of an errno.
+std::u16string SystemMessage(int error);
 
 // Raises 75 with `description`.
 [[noreturn]] void Fail(const std::u16string& description);

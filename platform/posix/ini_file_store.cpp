@@ -10,7 +10,6 @@
 #include <ctime>
 #include <utility>
 
-#include "file_text.h"
 #include "files.h"
 #include "new_file.h"
 #include "platform/utf8.h"

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 
-#include "file_text.h"
 #include "files.h"
 
 namespace posix {

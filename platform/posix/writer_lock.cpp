@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <thread>
 
-#include "file_text.h"
 #include "files.h"
 
 namespace posix {
